@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "settings/IniDocument.h"
+
+namespace lt260 {
+
+// An INI file on disk, read and written with the behaviour of the Windows
+// private-profile functions. Nothing is kept open: every operation reads the
+// file afresh, and every write re-reads it, edits it in memory and replaces it
+// through a temporary file in the same folder, so a crash or a full disk
+// leaves either the old file or the new one, never a mix.
+class IniFile {
+ public:
+  explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+  const std::filesystem::path& Path() const { return path_; }
+
+  enum class LoadStatus { Loaded, Missing, Unreadable };
+  struct Snapshot {
+    LoadStatus status = LoadStatus::Missing;
+    IniDocument document;  // empty unless Loaded
+  };
+  // Reads the whole file once, for callers that look up many keys.
+  Snapshot Load() const;
+
+  // Re-reads the file, hands it to `edit`, and writes the result back if
+  // `edit` returned true and changed it. A file that exists but cannot be read
+  // is never replaced. Returns true when the file holds the edits afterwards.
+  bool Update(const std::function<bool(IniDocument&, LoadStatus)>& edit);
+
+  int32_t ReadInt(std::u16string_view section, std::u16string_view key,
+                  int32_t defaultValue) const;
+  std::u16string ReadString(std::u16string_view section, std::u16string_view key,
+                            std::u16string_view defaultValue) const;
+  bool ReadStruct(std::u16string_view section, std::u16string_view key,
+                  std::span<uint8_t> destination) const;
+
+  bool WriteInt(std::u16string_view section, std::u16string_view key, int32_t value);
+  bool WriteString(std::u16string_view section, std::u16string_view key,
+                   std::u16string_view value);
+  bool WriteStruct(std::u16string_view section, std::u16string_view key,
+                   std::span<const uint8_t> source);
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace lt260

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "settings/GlobalSetting.h"
+#include "settings/ProfileSetting.h"
+
+namespace lt260 {
+
+// The whole settings record: the header and six slots, of which the first
+// `Totle` are in use.
+struct SettingsFile {
+  GlobalSetting Global;
+  ProfileSetting Profiles[kMaxProfileCount];
+};
+
+}  // namespace lt260

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "settings/IniDocument.h"
+#include "settings/ProfileSetting.h"
+#include "settings/SettingsFile.h"
+
+namespace lt260 {
+
+// The header, then each slot below the count from section ProfileMap[slot].
+void ReadSettingsFile(const IniDocument& document, SettingsFile& settings);
+void ReadSettingsFile(const std::filesystem::path& path, SettingsFile& settings);
+// The header, then each slot below the count under section ProfileMap[slot],
+// all in one replacement of the file.
+bool WriteSettingsFile(const std::filesystem::path& path, const SettingsFile& settings);
+
+// Reads the file once, validates it, creates the file with the validated
+// defaults when there is none, and replaces the three copies: `loaded` and
+// `applied` with the whole record, `activeProfile` with slot Active.
+void LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
+                  SettingsFile& applied, ProfileSetting& activeProfile);
+
+// Writes "DPI_Cur" of section "Profile<sectionNumber>Setting"; nothing else.
+bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage);
+// Writes "Device" of section "Setting"; nothing else.
+bool SaveDevicePresence(const std::filesystem::path& settingsPath, int32_t present);
+
+}  // namespace lt260

@@ -34,8 +34,7 @@ class IniDocument {
 
   // As GetPrivateProfileIntW: the number at the start of the value, wrapping
   // modulo 2^32; `defaultValue` when the key is missing or its value empty.
-  int32_t ReadInt(std::u16string_view section, std::u16string_view key,
-                  int32_t defaultValue) const;
+  int32_t ReadInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const;
   // As GetPrivateProfileStringW with a buffer large enough for any value.
   std::u16string ReadString(std::u16string_view section, std::u16string_view key,
                             std::u16string_view defaultValue) const;
@@ -48,8 +47,7 @@ class IniDocument {
   // As WritePrivateProfileStringW / WritePrivateProfileStructW. A name or value
   // that would break the file form (a line break or NUL in it, an '=' in a key,
   // a key starting with '[') is refused and nothing changes.
-  bool WriteString(std::u16string_view section, std::u16string_view key,
-                   std::u16string_view value);
+  bool WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
   bool WriteInt(std::u16string_view section, std::u16string_view key, int32_t value);
   bool WriteStruct(std::u16string_view section, std::u16string_view key,
                    std::span<const uint8_t> source);
@@ -57,18 +55,18 @@ class IniDocument {
  private:
   enum class LineKind { Other, Section, Entry };
   struct Line {
-    std::size_t begin = 0;       // first unit of the line in text_
-    std::size_t end = 0;         // one past its last unit, before the line break
-    std::size_t next = 0;        // one past its line break
+    std::size_t begin = 0;  // first unit of the line in text_
+    std::size_t end = 0;    // one past its last unit, before the line break
+    std::size_t next = 0;   // one past its line break
     LineKind kind = LineKind::Other;
-    std::size_t nameBegin = 0;   // section or key name, trimmed
+    std::size_t nameBegin = 0;  // section or key name, trimmed
     std::size_t nameEnd = 0;
     std::size_t valueBegin = 0;  // value, trimmed; quotes still on
     std::size_t valueEnd = 0;
   };
   struct SectionIndex {
-    std::size_t header = 0;           // line of the section's first header
-    std::size_t lastContent = 0;      // last non-blank line before the next header
+    std::size_t header = 0;       // line of the section's first header
+    std::size_t lastContent = 0;  // last non-blank line before the next header
     std::unordered_map<std::u16string, std::size_t> keys;  // folded key -> first line
   };
 

@@ -36,16 +36,14 @@ class IniFile {
   // is never replaced. Returns true when the file holds the edits afterwards.
   bool Update(const std::function<bool(IniDocument&, LoadStatus)>& edit);
 
-  int32_t ReadInt(std::u16string_view section, std::u16string_view key,
-                  int32_t defaultValue) const;
+  int32_t ReadInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const;
   std::u16string ReadString(std::u16string_view section, std::u16string_view key,
                             std::u16string_view defaultValue) const;
   bool ReadStruct(std::u16string_view section, std::u16string_view key,
                   std::span<uint8_t> destination) const;
 
   bool WriteInt(std::u16string_view section, std::u16string_view key, int32_t value);
-  bool WriteString(std::u16string_view section, std::u16string_view key,
-                   std::u16string_view value);
+  bool WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
   bool WriteStruct(std::u16string_view section, std::u16string_view key,
                    std::span<const uint8_t> source);
 

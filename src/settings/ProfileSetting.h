@@ -39,8 +39,8 @@ struct ProfileSetting {
 };
 
 // Values taken when a key is missing from the file.
-inline constexpr int32_t kDefaultDpiColors[kDpiStageCount] = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFF00,
-                                                             0xFF00FF, 0x00FFFF, 0xFFFFFF};
+inline constexpr int32_t kDefaultDpiColors[kDpiStageCount] = {
+    0x0000FF, 0x00FF00, 0xFF0000, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
 inline constexpr int32_t kDefaultDpiValues[kDpiStageCount] = {2, 4, 5, 6, 7, 8, 9};
 inline constexpr int32_t kDefaultLightColor = 0x0000FF;
 inline constexpr int32_t kDefaultLightCycle[kLightModeCount] = {

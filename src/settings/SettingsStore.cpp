@@ -1,1 +1,70 @@
-// in progress
+#include "settings/SettingsStore.h"
+
+#include "settings/IniFile.h"
+#include "settings/SettingsFileFormat.h"
+#include "settings/SettingsValidation.h"
+
+namespace lt260 {
+namespace {
+
+void WriteSettings(IniDocument& document, const SettingsFile& settings) {
+  WriteGlobalSetting(document, settings.Global);
+  const int count = UsableProfileCount(settings.Global.Totle);
+  for (int slot = 0; slot < count; ++slot) {
+    WriteProfileSetting(document, settings.Global.ProfileMap[slot], settings.Profiles[slot]);
+  }
+}
+
+}  // namespace
+
+void ReadSettingsFile(const IniDocument& document, SettingsFile& settings) {
+  ReadGlobalSetting(document, settings.Global);
+  const int count = UsableProfileCount(settings.Global.Totle);
+  for (int slot = 0; slot < kMaxProfileCount; ++slot) {
+    if (slot < count) {
+      ReadProfileSetting(document, settings.Global.ProfileMap[slot], settings.Profiles[slot]);
+    } else {
+      settings.Profiles[slot] = DefaultProfileSetting();
+    }
+  }
+}
+
+void ReadSettingsFile(const std::filesystem::path& path, SettingsFile& settings) {
+  ReadSettingsFile(IniFile(path).Load().document, settings);
+}
+
+bool WriteSettingsFile(const std::filesystem::path& path, const SettingsFile& settings) {
+  return IniFile(path).Update([&](IniDocument& document, IniFile::LoadStatus) {
+    WriteSettings(document, settings);
+    return true;
+  });
+}
+
+void LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
+                  SettingsFile& applied, ProfileSetting& activeProfile) {
+  IniFile file(settingsPath);
+  const IniFile::Snapshot snapshot = file.Load();
+  ReadSettingsFile(snapshot.document, loaded);
+  ValidateSettings(loaded);
+  if (snapshot.status == IniFile::LoadStatus::Missing) {
+    // The defaults become the file, unless the file has appeared since it was
+    // read: what another program just wrote is never overwritten.
+    file.Update([&](IniDocument& document, IniFile::LoadStatus status) {
+      if (status != IniFile::LoadStatus::Missing) return false;
+      WriteSettings(document, loaded);
+      return true;
+    });
+  }
+  applied = loaded;
+  activeProfile = loaded.Profiles[loaded.Global.Active];
+}
+
+bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage) {
+  return IniFile(settingsPath).WriteInt(ProfileSectionName(sectionNumber), u"DPI_Cur", stage);
+}
+
+bool SaveDevicePresence(const std::filesystem::path& settingsPath, int32_t present) {
+  return IniFile(settingsPath).WriteInt(kGlobalSection, u"Device", present);
+}
+
+}  // namespace lt260

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "settings/ProfileSetting.h"
+
+namespace lt260 {
+
+inline constexpr uint8_t kSettingsReportId = 0x03;
+inline constexpr std::size_t kSettingsReportLength = 40;
+
+using SettingsReportBytes = std::array<uint8_t, kSettingsReportLength>;
+
+// Byte layout of feature report 3. Bytes not named are zero.
+struct SettingsReportLayout {
+  uint8_t ReportId;
+  uint8_t DpiStage;
+  uint8_t PollRate;
+  uint8_t LightMode;      // light type in the high nibble, its sub-option in the low one
+  uint8_t LightSpeed;     // 5 - speed, so the fastest effect sends 0
+  uint8_t LightColor[3];  // R, G, B scaled by brightness fifths
+  uint8_t DpiValue[kDpiStageCount];
+  uint8_t Reserved1;
+  uint8_t DpiColor[kDpiStageCount][3];  // R, G, B per stage
+  uint8_t Reserved2[3];
+};
+
+static_assert(sizeof(SettingsReportLayout) == kSettingsReportLength);
+static_assert(offsetof(SettingsReportLayout, LightMode) == 3);
+static_assert(offsetof(SettingsReportLayout, LightColor) == 5);
+static_assert(offsetof(SettingsReportLayout, DpiValue) == 8);
+static_assert(offsetof(SettingsReportLayout, DpiColor) == 16);
+static_assert(offsetof(SettingsReportLayout, Reserved2) == 37);
+
+// The settings report of one profile: DPI stage and values, polling rate,
+// lighting and the stage colours. A function of `profile` alone. The profile is
+// expected to be validated; out-of-range values still give a report (each field
+// sent as its low byte) and never read outside the profile.
+SettingsReportBytes BuildSettingsReport(const ProfileSetting& profile);
+
+}  // namespace lt260

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian machine, builds everything, and shows the settings
+# store at work: a missing settings file created with the defaults, then a
+# messy file written by hand read the way the Agent reads it, natively and by
+# the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh
+for preset in native mingw; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2 >/dev/null
+  echo "built: $preset"
+done
+
+demo=build/demo
+rm -rf "$demo"
+mkdir -p "$demo/fresh" "$demo/messy"
+
+echo
+echo "== 1. No settings file yet: the Agent's load creates it with six default profiles"
+build/native/tools/settings-dump/lt260-settings-dump "$demo/fresh/GamingMouse" | sed -n '1,4p;12,13p'
+echo "   ..."
+echo "   the file now has $(wc -l < "$demo/fresh/GamingMouse") lines; its start:"
+head -c 400 "$demo/fresh/GamingMouse" | tr -d '\r' | sed 's/^/     | /'
+
+echo
+echo "== 2. A file as a person might have edited it: odd spacing, quotes, comments,"
+echo "   a duplicate key, an out-of-range value, a map that moves slot 1 to section 3"
+printf '%s\r\n' \
+  '; edited by hand' \
+  '[setting]' \
+  '  Totle = 2 ' \
+  'Active=1' \
+  '0=0' \
+  '1=3' \
+  'Show_TrayIcon = 7' \
+  '[Profile3Setting]' \
+  'Profil_Name = "  Sniper  "' \
+  'DPI_Cur=1' \
+  'DPI_Cur=6' \
+  'light_bright=9' \
+  'Mouse_Speed=0x0A' > "$demo/messy/GamingMouse"
+sed 's/^/     | /' "$demo/messy/GamingMouse" | tr -d '\r'
+echo "   read natively:"
+build/native/tools/settings-dump/lt260-settings-dump "$demo/messy/GamingMouse" | sed -n '1p;10,14p' | sed 's/^/     /'
+
+echo "   read by the Windows build under Wine (the first run makes a Wine prefix):"
+export LT260_WINEPREFIX="$PWD/build/mingw/wineprefix"
+windows_path=$(WINEPREFIX="$LT260_WINEPREFIX" WINEDEBUG=-all winepath -w "$demo/messy/GamingMouse" 2>/dev/null \
+  || echo "Z:${PWD//\//\\}\\build\\demo\\messy\\GamingMouse")
+tools/wine/run.sh build/mingw/tools/settings-dump/lt260-settings-dump.exe "$windows_path" \
+  | tr -d '\r' | sed -n '1p;10,14p' | sed 's/^/     /'
+echo
+echo "The file itself was not changed by either load: validation corrections live in memory only."

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native unit tests, the same under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows tests under Wine,
+# and each fuzzer for a bounded time.
+#
+#   tools/test-all.sh            (LT260_FUZZ_SECONDS per fuzzer, default 60)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+step() { printf '\n===== %s =====\n' "$*"; }
+
+for preset in native native-asan mingw; do
+  step "build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2
+  step "test: $preset"
+  ctest --preset "$preset"
+done
+
+step "fuzz"
+tools/fuzz.sh "${LT260_FUZZ_SECONDS:-60}"
+
+step "all tests passed"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/ButtonBlock.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/LittleEndian.h"
 #include "protocol/ProtocolTestSupport.h"
@@ -86,7 +87,9 @@ TEST(ButtonReport, OffsetTableAndRecordsOfFixedFunctions) {
   }
 }
 
-TEST(ButtonReport, EveryFixedFunctionCodeHasItsRecord) {
+// Each fixed function code gives its record, and the read-back classifies that
+// record as the same code again.
+TEST(ButtonReport, EveryFixedFunctionCodeHasItsRecordBothWays) {
   struct Case {
     uint8_t code;
     const char* record;  // as button 3
@@ -115,6 +118,7 @@ TEST(ButtonReport, EveryFixedFunctionCodeHasItsRecord) {
     EXPECT_EQ(Slice(report, kRecordAreaStart, 20),
               HexBytes(std::string(c.record) + "27 02 00 00 00 00 00 00 FF FF"))
         << std::hex << int{c.code};
+    EXPECT_EQ(ClassifyButtonBlock(HexBytes(c.record), 10), c.code) << std::hex << int{c.code};
   }
 }
 

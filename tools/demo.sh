@@ -22,7 +22,7 @@ echo "== 1. No settings file yet: the Agent's load creates it with six default p
 build/native/tools/settings-dump/lt260-settings-dump "$demo/fresh/GamingMouse" | sed -n '1,4p;12,13p'
 echo "   ..."
 echo "   the file now has $(wc -l < "$demo/fresh/GamingMouse") lines; its start:"
-head -c 400 "$demo/fresh/GamingMouse" | tr -d '\r' | sed 's/^/     | /'
+head -n 16 "$demo/fresh/GamingMouse" | tr -d '\r' | sed 's/^/     | /'
 
 echo
 echo "== 2. A file as a person might have edited it: odd spacing, quotes, comments,"
@@ -43,13 +43,14 @@ printf '%s\r\n' \
   'Mouse_Speed=0x0A' > "$demo/messy/GamingMouse"
 sed 's/^/     | /' "$demo/messy/GamingMouse" | tr -d '\r'
 echo "   read natively:"
-build/native/tools/settings-dump/lt260-settings-dump "$demo/messy/GamingMouse" | sed -n '1p;10,14p' | sed 's/^/     /'
+build/native/tools/settings-dump/lt260-settings-dump "$demo/messy/GamingMouse" \
+  | awk 'NR==1 {print} /^  slot 1/ {p=4} p>0 {print; p--}' | sed 's/^/     /'
 
 echo "   read by the Windows build under Wine (the first run makes a Wine prefix):"
 export LT260_WINEPREFIX="$PWD/build/mingw/wineprefix"
 windows_path=$(WINEPREFIX="$LT260_WINEPREFIX" WINEDEBUG=-all winepath -w "$demo/messy/GamingMouse" 2>/dev/null \
   || echo "Z:${PWD//\//\\}\\build\\demo\\messy\\GamingMouse")
 tools/wine/run.sh build/mingw/tools/settings-dump/lt260-settings-dump.exe "$windows_path" \
-  | tr -d '\r' | sed -n '1p;10,14p' | sed 's/^/     /'
+  | tr -d '\r' | awk 'NR==1 {print} /^  slot 1/ {p=4} p>0 {print; p--}' | sed 's/^/     /'
 echo
 echo "The file itself was not changed by either load: validation corrections live in memory only."

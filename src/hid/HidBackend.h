@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ports/WindowMessages.h"
+
+namespace lt260 {
+
+// One open HID interface (a top-level collection of a device). Destroying it
+// closes it. Transfers run on the agent window's thread; ReadInput runs on the
+// listener thread while CancelRead may be called from the window's thread.
+class HidDevice {
+ public:
+  virtual ~HidDevice() = default;
+
+  virtual uint16_t VendorId() = 0;
+  virtual uint16_t ProductId() = 0;
+  // Report lengths in bytes, report-ID byte included.
+  virtual int InputReportLength() = 0;
+  virtual int FeatureReportLength() = 0;
+
+  // One feature-report transfer; byte 0 of the buffer is the report ID.
+  virtual bool SetFeature(std::span<const uint8_t> report) = 0;
+  virtual bool GetFeature(std::span<uint8_t> report) = 0;
+
+  // Waits for the next input report and returns its length, or 0 when the
+  // read failed, the device went away, or CancelRead was called (before or
+  // during the read: a cancelled device never reads again).
+  virtual int ReadInput(std::span<uint8_t> buffer) = 0;
+  // Ends a pending ReadInput and every later one. Safe from any thread.
+  virtual void CancelRead() = 0;
+};
+
+// The system's HID interfaces: what device discovery needs of the platform.
+class HidBackend {
+ public:
+  virtual ~HidBackend() = default;
+
+  // Paths of the HID interfaces present now, in the system's enumeration order.
+  virtual std::vector<std::u16string> EnumerateInterfaces() = 0;
+  // Opens an interface for reading and writing; null when it cannot be opened.
+  virtual std::unique_ptr<HidDevice> Open(const std::u16string& path) = 0;
+
+  // Registers `window` for arrival and removal notices of HID interfaces.
+  // Returns the registration (to be ended with UnregisterDeviceNotification),
+  // or 0 when the registration failed.
+  virtual uintptr_t RegisterDeviceNotification(WindowId window) = 0;
+  virtual void UnregisterDeviceNotification(uintptr_t registration) = 0;
+};
+
+}  // namespace lt260

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "hid/HidBackend.h"
+#include "ports/DebugOutput.h"
+#include "ports/WindowMessages.h"
+
+namespace lt260 {
+
+class InputListener;
+
+// The open mouse: a feature interface, chosen anew before every transfer by
+// the length of the report about to travel, and the input interface of its
+// 4-byte input reports. Everything but the listener's reads runs on the agent
+// window's thread.
+//
+// Both interfaces are held as shared devices. The listener takes its own
+// reference to the input device for each read, so a discovery that drops the
+// device only cancels that read; the device is closed when the last holder
+// lets go, and no read ever runs through a closed or reused handle.
+class HidChannel {
+ public:
+  static constexpr uint16_t kVendorId = 0x3938;
+  static constexpr uint16_t kProductId = 0x1101;
+  static constexpr int kInputReportLength = 4;
+  static constexpr int kListenerFeatureLength = 100;
+
+  HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput);
+  // Ends the listener, then closes both interfaces (one device held in both
+  // roles is closed once).
+  ~HidChannel();
+  HidChannel(const HidChannel&) = delete;
+  HidChannel& operator=(const HidChannel&) = delete;
+
+  // The second accepted vendor and product; either accepted vendor goes with
+  // either accepted product.
+  void SetAlternateIds(int32_t vendorId, int32_t productId);
+
+  // Closes both interfaces, then visits every present interface of an
+  // accepted device: the last with a feature report of `wantedFeatureLength`
+  // becomes the feature interface, the last with 4-byte input reports the
+  // input interface. True when a feature interface was found.
+  bool FindDevice(int32_t wantedFeatureLength);
+  // One transfer on the feature interface; false when there is none.
+  bool SetFeature(std::span<const uint8_t> report);
+  bool GetFeature(std::span<uint8_t> report);
+  // Drops the feature interface (closing it unless it is also the input one).
+  void CloseFeatureHandle();
+
+  // Runs a first discovery, starts the input listener posting DPI-stage
+  // messages to `window`, and registers `window` for device notices. Returns
+  // whether the registration succeeded; its handle goes to `deviceNotification`.
+  bool StartListener(WindowId window, uintptr_t& deviceNotification);
+
+  // The interfaces held now, for the callers' checks and for tests; null for none.
+  const HidDevice* FeatureDevice() const;
+  const HidDevice* InputDevice() const;
+
+ private:
+  // Implementation defined by the channel's source file.
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace lt260

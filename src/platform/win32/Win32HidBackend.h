@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hid/HidBackend.h"
+
+namespace lt260 {
+
+// The HID port over SetupAPI and the Windows HID library.
+//
+// Devices it opens are overlapped file handles. Each owns a manual-reset cancel
+// event: CancelRead only sets that event, so it may be called from any thread
+// at any moment while the device exists, any number of times. A ReadInput that
+// sees the event, before or while its read is pending, cancels its own request
+// and waits for the request to finish before returning 0, so the caller's
+// buffer is never written after ReadInput returns. The handle is closed only by
+// the device's destructor, and the owner destroys a device only when no
+// ReadInput is running on it.
+class Win32HidBackend final : public HidBackend {
+ public:
+  std::vector<std::u16string> EnumerateInterfaces() override;
+  std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
+  uintptr_t RegisterDeviceNotification(WindowId window) override;
+  void UnregisterDeviceNotification(uintptr_t registration) override;
+};
+
+}  // namespace lt260

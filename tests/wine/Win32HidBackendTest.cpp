@@ -1,0 +1,201 @@
+// The Win32 HID backend against the system's real SetupAPI and HID library.
+// Under Wine the only HID interfaces are Wine's own virtual devices, which
+// never send input: good for showing that every read ends when cancelled.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/Win32HidBackend.h"
+// <windows.h> after the port: its RegisterDeviceNotification macro would
+// otherwise rename the port's operation.
+#include <windows.h>
+#undef RegisterDeviceNotification
+
+namespace lt260 {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Long enough that a read which is not cancelled would still be pending,
+// short enough to keep the test quick.
+constexpr auto kPendingProbe = 200ms;
+// A cancelled read ends in microseconds; anything near this bound is a fault.
+constexpr auto kPromptly = 2s;
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+struct InterfaceInfo {
+  uint16_t vendorId;
+  uint16_t productId;
+  int inputLength;
+  int featureLength;
+  auto operator<=>(const InterfaceInfo&) const = default;
+};
+
+// The first present interface that delivers input reports, opened.
+std::unique_ptr<HidDevice> OpenInputInterface(Win32HidBackend& backend) {
+  for (const auto& path : backend.EnumerateInterfaces()) {
+    auto device = backend.Open(path);
+    if (device && device->InputReportLength() > 0) return device;
+  }
+  return nullptr;
+}
+
+// Runs one ReadInput on its own thread. The thread holds the device, so a
+// read that never ends fails the test without running through a closed handle.
+std::future<int> StartRead(std::shared_ptr<HidDevice> device) {
+  std::packaged_task<int()> task([device] {
+    std::vector<uint8_t> buffer(static_cast<size_t>(device->InputReportLength()));
+    return device->ReadInput(buffer);
+  });
+  auto result = task.get_future();
+  std::thread(std::move(task)).detach();
+  return result;
+}
+
+TEST(Win32HidBackendTest, EnumeratesOpensAndDescribesEveryPresentInterface) {
+  Win32HidBackend backend;
+  const auto paths = backend.EnumerateInterfaces();
+  EXPECT_EQ(backend.EnumerateInterfaces(), paths) << "the order of one enumeration is stable";
+
+  std::multiset<InterfaceInfo> seen;
+  for (const auto& path : paths) {
+    EXPECT_FALSE(path.empty());
+    auto device = backend.Open(path);
+    ASSERT_NE(device, nullptr) << Narrow(path);
+    const InterfaceInfo info{device->VendorId(), device->ProductId(), device->InputReportLength(),
+                             device->FeatureReportLength()};
+    std::printf("HID interface %s: vendor 0x%04X product 0x%04X input %d feature %d\n",
+                Narrow(path).c_str(), info.vendorId, info.productId, info.inputLength,
+                info.featureLength);
+    seen.insert(info);
+  }
+  if (RunningUnderWine()) {
+    // Wine's virtual mouse and keyboard.
+    const std::multiset<InterfaceInfo> expected{{0x845E, 0x0001, 2, 0}, {0x845E, 0x0002, 14, 0}};
+    EXPECT_EQ(seen, expected);
+  }
+}
+
+TEST(Win32HidBackendTest, OpenGivesNothingForPathsThatNameNoInterface) {
+  Win32HidBackend backend;
+  EXPECT_EQ(backend.Open(u""), nullptr);
+  EXPECT_EQ(backend.Open(u"\\\\?\\hid#vid_3938&pid_1101#0&0000&0#{4d1e55b2-f16f-11cf-88cb-"
+                         u"001111000030}"),
+            nullptr);
+  for (auto path : backend.EnumerateInterfaces()) {
+    path += u"#gone";
+    EXPECT_EQ(backend.Open(path), nullptr) << Narrow(path);
+  }
+}
+
+TEST(Win32HidBackendTest, FeatureTransfersFailWhereTheInterfaceHasNoFeatureReport) {
+  Win32HidBackend backend;
+  int checked = 0;
+  for (const auto& path : backend.EnumerateInterfaces()) {
+    auto device = backend.Open(path);
+    if (!device || device->FeatureReportLength() != 0) continue;
+    std::vector<uint8_t> report(40, 0);
+    report[0] = 3;
+    EXPECT_FALSE(device->SetFeature(report)) << Narrow(path);
+    EXPECT_FALSE(device->GetFeature(report)) << Narrow(path);
+    EXPECT_FALSE(device->SetFeature({})) << Narrow(path);
+    EXPECT_FALSE(device->GetFeature({})) << Narrow(path);
+    ++checked;
+  }
+  if (RunningUnderWine()) {
+    EXPECT_EQ(checked, 2);
+  }
+}
+
+TEST(Win32HidBackendTest, CancelReadEndsReadsBeforeDuringAndAfter) {
+  Win32HidBackend backend;
+  if (!RunningUnderWine()) GTEST_SKIP() << "needs interfaces that stay silent";
+
+  // Before: a cancelled device does not start a read at all.
+  {
+    std::shared_ptr<HidDevice> device = OpenInputInterface(backend);
+    ASSERT_NE(device, nullptr);
+    device->CancelRead();
+    auto read = StartRead(device);
+    ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready);
+    EXPECT_EQ(read.get(), 0);
+  }
+  // During, from another thread; and every later read ends at once.
+  {
+    std::shared_ptr<HidDevice> device = OpenInputInterface(backend);
+    ASSERT_NE(device, nullptr);
+    auto read = StartRead(device);
+    ASSERT_EQ(read.wait_for(kPendingProbe), std::future_status::timeout)
+        << "the read should still wait for input";
+    const auto cancelledAt = Clock::now();
+    device->CancelRead();
+    ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready);
+    EXPECT_EQ(read.get(), 0);
+    std::printf("pending read ended %lld us after CancelRead\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                           Clock::now() - cancelledAt)
+                                           .count()));
+    for (int again = 0; again < 3; ++again) {
+      auto later = StartRead(device);
+      ASSERT_EQ(later.wait_for(kPromptly), std::future_status::ready);
+      EXPECT_EQ(later.get(), 0);
+    }
+    device->CancelRead();  // a second cancel is harmless
+  }
+}
+
+TEST(Win32HidBackendTest, CancelReadRacingTheStartOfAReadStillEndsIt) {
+  Win32HidBackend backend;
+  if (!RunningUnderWine()) GTEST_SKIP() << "needs interfaces that stay silent";
+  // Cancels land before, while and after ReadFile is issued; none may be lost.
+  for (int round = 0; round < 200; ++round) {
+    std::shared_ptr<HidDevice> device = OpenInputInterface(backend);
+    ASSERT_NE(device, nullptr);
+    auto read = StartRead(device);
+    std::this_thread::sleep_for(std::chrono::microseconds(round * 10));
+    device->CancelRead();
+    ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready) << "round " << round;
+    EXPECT_EQ(read.get(), 0) << "round " << round;
+  }
+}
+
+TEST(Win32HidBackendTest, DeviceNotificationRegistersForARealWindow) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = L"LT260HidNotificationTest";
+  ASSERT_NE(RegisterClassExW(&windowClass), 0);
+  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"HID notices", WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, instance, nullptr);
+  ASSERT_NE(window, nullptr);
+
+  Win32HidBackend backend;
+  const uintptr_t registration =
+      backend.RegisterDeviceNotification(reinterpret_cast<WindowId>(window));
+  std::printf("RegisterDeviceNotification: 0x%llx\n",
+              static_cast<unsigned long long>(registration));
+  EXPECT_NE(registration, 0u);
+  backend.UnregisterDeviceNotification(registration);
+
+  DestroyWindow(window);
+  UnregisterClassW(windowClass.lpszClassName, instance);
+}
+
+}  // namespace
+}  // namespace lt260

@@ -58,6 +58,9 @@ class HidChannel {
   // The interfaces held now, for the callers' checks and for tests; null for none.
   const HidDevice* FeatureDevice() const;
   const HidDevice* InputDevice() const;
+  // Passes of the listener's read loop so far (0 before it starts): how often
+  // the thread woke, for measuring its idle cost.
+  uint64_t ListenerPasses() const;
 
  private:
   // Implementation defined by the channel's source file.

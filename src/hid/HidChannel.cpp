@@ -1,0 +1,101 @@
+#include "hid/HidChannel.h"
+
+#include <utility>
+
+#include "hid/InputListener.h"
+
+namespace lt260 {
+
+struct HidChannel::State {
+  State(HidBackend& backendPort, WindowMessages& messagesPort, DebugOutput& debugPort)
+      : backend(backendPort), messages(messagesPort), debugOutput(debugPort) {}
+
+  HidBackend& backend;
+  WindowMessages& messages;
+  DebugOutput& debugOutput;
+  int32_t altVendorId = 0x0603;
+  int32_t altProductId = 0x1020;
+  // Touched by the window thread only.
+  std::shared_ptr<HidDevice> featureDevice;
+  // Shared with the listener thread.
+  InputDeviceSlot input;
+  std::unique_ptr<InputListener> listener;
+};
+
+HidChannel::HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput)
+    : state_(std::make_unique<State>(backend, messages, debugOutput)) {}
+
+HidChannel::~HidChannel() {
+  // The listener goes first: its pending read is cancelled and the thread
+  // joined before the devices are let go.
+  if (state_->listener) state_->listener->Stop();
+  state_->listener.reset();
+  state_->featureDevice.reset();
+  state_->input.Replace(nullptr);
+}
+
+void HidChannel::SetAlternateIds(int32_t vendorId, int32_t productId) {
+  state_->altVendorId = vendorId;
+  state_->altProductId = productId;
+}
+
+bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
+  State& s = *state_;
+  // Both roles are dropped first; dropping the input device ends the
+  // listener's pending read on it.
+  s.featureDevice.reset();
+  s.input.Replace(nullptr);
+
+  std::shared_ptr<HidDevice> feature;
+  std::shared_ptr<HidDevice> input;
+  for (const std::u16string& path : s.backend.EnumerateInterfaces()) {
+    std::shared_ptr<HidDevice> device = s.backend.Open(path);
+    if (!device) continue;
+    const int32_t vendor = device->VendorId();
+    const int32_t product = device->ProductId();
+    const bool vendorAccepted = vendor == kVendorId || vendor == s.altVendorId;
+    const bool productAccepted = product == kProductId || product == s.altProductId;
+    if (!vendorAccepted || !productAccepted) continue;
+    // The last interface in each role wins. A displaced or unused device is
+    // closed as its last reference goes, so one held in both roles is closed
+    // once, when neither role holds it any more.
+    if (device->FeatureReportLength() == wantedFeatureLength) feature = device;
+    if (device->InputReportLength() == kInputReportLength) input = device;
+  }
+
+  const bool found = feature != nullptr;
+  s.featureDevice = std::move(feature);
+  s.input.Replace(std::move(input));
+  return found;
+}
+
+bool HidChannel::SetFeature(std::span<const uint8_t> report) {
+  return state_->featureDevice && state_->featureDevice->SetFeature(report);
+}
+
+bool HidChannel::GetFeature(std::span<uint8_t> report) {
+  return state_->featureDevice && state_->featureDevice->GetFeature(report);
+}
+
+void HidChannel::CloseFeatureHandle() { state_->featureDevice.reset(); }
+
+bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
+  State& s = *state_;
+  FindDevice(kListenerFeatureLength);
+  if (!s.listener) {
+    s.listener = std::make_unique<InputListener>(s.input, s.messages, s.debugOutput, window);
+    s.listener->Start();
+  }
+  deviceNotification = s.backend.RegisterDeviceNotification(window);
+  return deviceNotification != 0;
+}
+
+const HidDevice* HidChannel::FeatureDevice() const { return state_->featureDevice.get(); }
+
+const HidDevice* HidChannel::InputDevice() const { return state_->input.Current().get(); }
+
+uint64_t HidChannel::ListenerPasses() const {
+  return state_->listener ? state_->listener->Passes() : 0;
+}
+
+}  // namespace lt260

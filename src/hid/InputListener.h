@@ -1,0 +1,86 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+
+#include "hid/HidBackend.h"
+#include "ports/DebugOutput.h"
+#include "ports/WindowMessages.h"
+
+namespace lt260 {
+
+// The channel's input interface as the listener sees it. The window thread
+// replaces the device at every discovery; the listener takes its own reference
+// for each read, so a device is closed only when neither side holds it, and a
+// device dropped here has its reads cancelled so a pending read ends at once.
+class InputDeviceSlot {
+ public:
+  // Holds `device` from now on (null for none). The device held before, if it
+  // is a different one, has its pending and later reads cancelled.
+  void Replace(std::shared_ptr<HidDevice> device);
+  // The device held now, or null.
+  std::shared_ptr<HidDevice> Current() const;
+  // Waits until a device is held or Stop was called. Null after Stop.
+  std::shared_ptr<HidDevice> WaitForDevice();
+  // Waits up to `pause` unless Stop is called meanwhile; false once stopped.
+  bool PauseUnlessStopped(std::chrono::milliseconds pause);
+  // Ends every wait and cancels the read of the device held now.
+  void Stop();
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::shared_ptr<HidDevice> device_;
+  bool stopped_ = false;
+};
+
+// The thread that reads the mouse's 4-byte input reports and turns each
+// DPI-stage report into WM_AGENT_DPI_STAGE for the recipient window.
+class InputListener {
+ public:
+  static constexpr int kInputReportLength = 4;
+  // Room for a report copied out of a read; bytes past the report stay zero.
+  static constexpr std::size_t kReportBufferLength = 1000;
+  // The pause after every read, so a device whose reads fail at once is
+  // retried about a hundred times a second and no more.
+  static constexpr std::chrono::milliseconds kPassPause{10};
+
+  InputListener(InputDeviceSlot& slot, WindowMessages& messages, DebugOutput& debugOutput,
+                WindowId recipient);
+  // Stops the thread if it runs.
+  ~InputListener();
+  InputListener(const InputListener&) = delete;
+  InputListener& operator=(const InputListener&) = delete;
+
+  void Start();
+  // Ends the thread: stops the slot (which cancels the pending read) and joins.
+  void Stop();
+
+  // The handling of one report read: a debug-output line with `length` and
+  // the first eight bytes (bytes `report` does not hold read as zero), then
+  // the DPI-stage message when the report is exactly 02 00 stage 00, stage
+  // not 0.
+  void OnInputReport(std::span<const uint8_t> report, int length);
+
+  // Passes of the read loop so far: each one a wake-up of the thread.
+  uint64_t Passes() const { return passes_.load(std::memory_order_relaxed); }
+
+ private:
+  void Run();
+
+  InputDeviceSlot& slot_;
+  WindowMessages& messages_;
+  DebugOutput& debugOutput_;
+  const WindowId recipient_;
+  std::atomic<uint64_t> passes_{0};
+  std::thread thread_;
+};
+
+}  // namespace lt260

@@ -1,0 +1,475 @@
+#include "sim/SimulatedMouse.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <deque>
+#include <utility>
+
+#include "protocol/ActionRecord.h"
+#include "protocol/ButtonBlock.h"
+#include "protocol/ButtonReport.h"
+#include "protocol/CommandReport.h"
+#include "protocol/LittleEndian.h"
+#include "protocol/SettingsReport.h"
+
+namespace lt260 {
+
+namespace {
+
+// The DPI-stage reports: ID 2 and three bytes.
+constexpr int kMouseInputReportLength = 4;
+
+std::u16string InterfacePath(uint16_t vendorId, uint16_t productId, int collection) {
+  char text[96];
+  std::snprintf(text, sizeof text, "\\\\?\\hid#vid_%04x&pid_%04x&col%02d#7&1a2b3c4d&0&%04d",
+                vendorId, productId, collection, collection - 1);
+  return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+std::vector<uint8_t> Resized(std::span<const uint8_t> bytes, std::size_t length, uint8_t id) {
+  std::vector<uint8_t> copy(length, 0);
+  std::copy_n(bytes.begin(), std::min(bytes.size(), length), copy.begin());
+  copy[0] = id;
+  return copy;
+}
+
+}  // namespace
+
+std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t productId) {
+  return {
+      {InterfacePath(vendorId, productId, 1), vendorId, productId, kMouseInputReportLength, 0},
+      {InterfacePath(vendorId, productId, 2), vendorId, productId, 0,
+       static_cast<int>(kSettingsReportLength)},
+      {InterfacePath(vendorId, productId, 3), vendorId, productId, 0,
+       static_cast<int>(kButtonReportLength)},
+      {InterfacePath(vendorId, productId, 4), vendorId, productId, 0,
+       static_cast<int>(kCommandReportLength)},
+  };
+}
+
+std::string TransferRecord::Summary() const {
+  std::string text;
+  switch (Kind) {
+    case TransferKind::SetFeature:
+      text = "set ";
+      break;
+    case TransferKind::GetFeature:
+      text = "get ";
+      break;
+    case TransferKind::InputRead:
+      text = "read ";
+      break;
+  }
+  char number[16];
+  if (Kind == TransferKind::InputRead) {
+    std::snprintf(number, sizeof number, "%zu", Bytes.size());
+    text += number;
+    for (uint8_t byte : Bytes) {
+      std::snprintf(number, sizeof number, " %02x", byte);
+      text += number;
+    }
+    return text;
+  }
+  std::snprintf(number, sizeof number, "%d %02x ", FeatureLength, Bytes.empty() ? 0 : Bytes[0]);
+  text += number;
+  text += Accepted ? "accepted" : "refused";
+  return text;
+}
+
+struct SimulatedMouse::Handle {
+  uint64_t Id = 0;
+  SimulatedInterface Interface;
+  bool Dead = false;  // the mouse was unplugged while it was open
+  bool Cancelled = false;
+  bool Closed = false;
+  int ActiveReads = 0;
+  std::deque<std::vector<uint8_t>> Queue;
+};
+
+// An open interface. The interface's identity never changes, so it is read
+// without the lock; everything else goes through the mouse.
+class SimulatedMouse::Device final : public HidDevice {
+ public:
+  Device(SimulatedMouse& mouse, std::shared_ptr<Handle> handle)
+      : mouse_(mouse), handle_(std::move(handle)) {}
+  ~Device() override { mouse_.Close(*handle_); }
+
+  uint16_t VendorId() override { return handle_->Interface.VendorId; }
+  uint16_t ProductId() override { return handle_->Interface.ProductId; }
+  int InputReportLength() override { return handle_->Interface.InputReportLength; }
+  int FeatureReportLength() override { return handle_->Interface.FeatureReportLength; }
+  bool SetFeature(std::span<const uint8_t> report) override {
+    return mouse_.SetFeature(*handle_, report);
+  }
+  bool GetFeature(std::span<uint8_t> report) override {
+    return mouse_.GetFeature(*handle_, report);
+  }
+  int ReadInput(std::span<uint8_t> buffer) override {
+    // A copy of the handle, so that a close racing with the read (which a
+    // correct caller never lets happen) is seen and counted, not crashed on.
+    std::shared_ptr<Handle> handle = handle_;
+    return mouse_.ReadInput(handle, buffer);
+  }
+  void CancelRead() override { mouse_.CancelRead(*handle_); }
+
+ private:
+  SimulatedMouse& mouse_;
+  std::shared_ptr<Handle> handle_;
+};
+
+SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config) : config_(std::move(config)) {
+  const ProfileSetting profile = DefaultProfileSetting();
+  settingsReport_ = Resized(BuildSettingsReport(profile), kSettingsReportLength, kSettingsReportId);
+  buttonReport_ = Resized(BuildButtonReport(profile), kButtonReportLength, kButtonReportId);
+  commandReport_ = std::vector<uint8_t>(kCommandReportLength, 0);
+  commandReport_[0] = kCommandReportId;
+}
+
+SimulatedMouse::~SimulatedMouse() = default;
+
+std::vector<std::u16string> SimulatedMouse::EnumerateInterfaces() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::u16string> paths;
+  if (!config_.PluggedIn) return paths;
+  for (const SimulatedInterface& interface : config_.Interfaces) paths.push_back(interface.Path);
+  return paths;
+}
+
+const SimulatedInterface* SimulatedMouse::FindInterface(const std::u16string& path) const {
+  for (const SimulatedInterface& interface : config_.Interfaces) {
+    if (interface.Path == path) return &interface;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<HidDevice> SimulatedMouse::Open(const std::u16string& path) {
+  std::lock_guard lock(mutex_);
+  const SimulatedInterface* interface = FindInterface(path);
+  if (!config_.PluggedIn || interface == nullptr || interface->OpenFails) return nullptr;
+  auto handle = std::make_shared<Handle>();
+  handle->Id = nextHandleId_++;
+  handle->Interface = *interface;
+  openHandles_.push_back(handle);
+  latestHandle_[path] = handle->Id;
+  ++opens_;
+  return std::make_unique<Device>(*this, std::move(handle));
+}
+
+uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
+  std::lock_guard lock(mutex_);
+  if (registrationFails_) return 0;
+  notificationWindow_ = window;
+  return nextRegistration_++;
+}
+
+void SimulatedMouse::UnregisterDeviceNotification(uintptr_t registration) {
+  std::lock_guard lock(mutex_);
+  if (registration != 0) notificationWindow_ = 0;
+}
+
+std::vector<uint8_t> SimulatedMouse::SettingsReport() const {
+  std::lock_guard lock(mutex_);
+  return settingsReport_;
+}
+
+std::vector<uint8_t> SimulatedMouse::ButtonReport() const {
+  std::lock_guard lock(mutex_);
+  return buttonReport_;
+}
+
+std::vector<uint8_t> SimulatedMouse::CommandReport() const {
+  std::lock_guard lock(mutex_);
+  return commandReport_;
+}
+
+void SimulatedMouse::SetSettingsReport(std::span<const uint8_t> report) {
+  std::lock_guard lock(mutex_);
+  settingsReport_ = Resized(report, kSettingsReportLength, kSettingsReportId);
+}
+
+void SimulatedMouse::SetButtonReport(std::span<const uint8_t> report) {
+  std::lock_guard lock(mutex_);
+  buttonReport_ = Resized(report, kButtonReportLength, kButtonReportId);
+}
+
+void SimulatedMouse::ProgramProfile(const ProfileSetting& profile) {
+  SetSettingsReport(BuildSettingsReport(profile));
+  SetButtonReport(BuildButtonReport(profile));
+}
+
+void SimulatedMouse::HoldButtonBlock(int buttonIndex, std::span<const uint8_t> records) {
+  if (buttonIndex < 0 || buttonIndex >= kButtonCount) return;
+  std::lock_guard lock(mutex_);
+  const std::span<const uint8_t, kButtonReportLength> report(buttonReport_.data(),
+                                                             kButtonReportLength);
+  const auto extents = SplitButtonBlocks(report);
+  std::array<std::vector<uint8_t>, kButtonCount> blocks;
+  for (int s = 0; s < kButtonCount; ++s) {
+    if (s == buttonIndex) {
+      const std::size_t whole = records.size() / kActionRecordLength * kActionRecordLength;
+      blocks[s].assign(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(whole));
+      continue;
+    }
+    const std::size_t first = 1 + std::size_t{extents[s].Offset};
+    if (extents[s].Length == 0 || first >= kButtonReportLength) continue;
+    const std::size_t length =
+        std::min<std::size_t>(extents[s].Length, kButtonReportLength - first);
+    blocks[s].assign(report.begin() + static_cast<std::ptrdiff_t>(first),
+                     report.begin() + static_cast<std::ptrdiff_t>(first + length));
+  }
+
+  std::vector<uint8_t> rebuilt(kButtonReportLength, 0);
+  rebuilt[0] = kButtonReportId;
+  // The reserved bytes between the offset table and the record area are kept.
+  std::copy(report.begin() + 1 + 2 * kButtonCount, report.begin() + 1 + kRecordAreaOffset,
+            rebuilt.begin() + 1 + 2 * kButtonCount);
+  std::size_t offset = kRecordAreaOffset;
+  for (int s = 0; s < kButtonCount; ++s) {
+    const std::size_t room =
+        (kButtonReportLength - 1 - offset) / kActionRecordLength * kActionRecordLength;
+    const std::size_t length = std::min(blocks[s].size(), room);
+    const std::span<uint8_t, 2> entry(rebuilt.data() + 1 + 2 * s, 2);
+    if (length == 0) {
+      StoreLe16(entry, kNoBlockOffset);
+      continue;
+    }
+    StoreLe16(entry, static_cast<uint16_t>(offset));
+    std::copy_n(blocks[s].begin(), length,
+                rebuilt.begin() + static_cast<std::ptrdiff_t>(1 + offset));
+    offset += length;
+  }
+  buttonReport_ = std::move(rebuilt);
+}
+
+std::vector<uint8_t> SimulatedMouse::BulletMacroRecords(int buttonIndex, const BulletMacro& macro) {
+  const auto button = static_cast<uint8_t>((buttonIndex + 1) & 0x07);
+  std::vector<uint8_t> records;
+  auto add = [&](uint8_t kind, uint8_t a1, uint8_t a2, uint8_t a3) {
+    ActionRecord record{};
+    record.KindAndButton = static_cast<uint8_t>(kind | button);
+    record.Argument1 = a1;
+    record.Argument2 = a2;
+    record.Argument3 = a3;
+    record.Mode = macro.ModeByte;
+    record.SetDelay(macro.Delay);
+    ActionRecordBytes bytes{};
+    StoreActionRecord(bytes, record);
+    records.insert(records.end(), bytes.begin(), bytes.end());
+  };
+  for (const auto& [moveX, moveY] : macro.Movements) {
+    add(kKindMouseDown, 0x01, 0, 0);
+    add(kKindMouseUp, 0x01, 0, 0);
+    add(kKindMovement, moveX, moveY, macro.BulletProfile);
+  }
+  return records;
+}
+
+void SimulatedMouse::HoldBulletMacro(int buttonIndex, const BulletMacro& macro) {
+  HoldButtonBlock(buttonIndex, BulletMacroRecords(buttonIndex, macro));
+}
+
+void SimulatedMouse::RefuseNextTransfers(int count) {
+  std::lock_guard lock(mutex_);
+  refusals_ = std::max(count, 0);
+}
+
+void SimulatedMouse::Unplug() {
+  {
+    std::lock_guard lock(mutex_);
+    config_.PluggedIn = false;
+    for (const auto& handle : openHandles_) handle->Dead = true;
+  }
+  inputChanged_.notify_all();
+}
+
+void SimulatedMouse::Plug() {
+  std::lock_guard lock(mutex_);
+  config_.PluggedIn = true;
+}
+
+bool SimulatedMouse::PluggedIn() const {
+  std::lock_guard lock(mutex_);
+  return config_.PluggedIn;
+}
+
+void SimulatedMouse::FailNotificationRegistration(bool fail) {
+  std::lock_guard lock(mutex_);
+  registrationFails_ = fail;
+}
+
+int SimulatedMouse::PressDpiButton(uint8_t stage) {
+  const std::array<uint8_t, 4> report{0x02, 0x00, stage, 0x00};
+  return SendInputReport(report);
+}
+
+int SimulatedMouse::SendInputReport(std::span<const uint8_t> report) {
+  int delivered = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (!config_.PluggedIn) return 0;
+    for (const auto& handle : openHandles_) {
+      if (handle->Dead || handle->Interface.InputReportLength != static_cast<int>(report.size())) {
+        continue;
+      }
+      handle->Queue.emplace_back(report.begin(), report.end());
+      ++delivered;
+    }
+  }
+  inputChanged_.notify_all();
+  return delivered;
+}
+
+bool SimulatedMouse::TransferAllowedLocked(const Handle& handle) {
+  if (handle.Dead || handle.Closed || !config_.PluggedIn) return false;
+  if (refusals_ > 0) {
+    --refusals_;
+    return false;
+  }
+  return true;
+}
+
+std::vector<uint8_t>* SimulatedMouse::StoredReportLocked(int featureLength, uint8_t reportId) {
+  if (featureLength == static_cast<int>(kSettingsReportLength) && reportId == kSettingsReportId) {
+    return &settingsReport_;
+  }
+  if (featureLength == static_cast<int>(kButtonReportLength) && reportId == kButtonReportId) {
+    return &buttonReport_;
+  }
+  if (featureLength == static_cast<int>(kCommandReportLength) && reportId == kCommandReportId) {
+    return &commandReport_;
+  }
+  return nullptr;
+}
+
+bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
+  std::lock_guard lock(mutex_);
+  const int length = handle.Interface.FeatureReportLength;
+  bool accepted = TransferAllowedLocked(handle);
+  std::vector<uint8_t>* stored = nullptr;
+  if (accepted && static_cast<int>(report.size()) == length && !report.empty()) {
+    stored = StoredReportLocked(length, report[0]);
+  }
+  accepted = accepted && stored != nullptr;
+  if (accepted) stored->assign(report.begin(), report.end());
+  transfers_.push_back({handle.Interface.Path, length, TransferKind::SetFeature,
+                        std::vector<uint8_t>(report.begin(), report.end()), accepted});
+  return accepted;
+}
+
+bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
+  std::lock_guard lock(mutex_);
+  const int length = handle.Interface.FeatureReportLength;
+  bool accepted = TransferAllowedLocked(handle);
+  std::vector<uint8_t>* stored = nullptr;
+  if (accepted && static_cast<int>(report.size()) == length && !report.empty()) {
+    stored = StoredReportLocked(length, report[0]);
+  }
+  accepted = accepted && stored != nullptr;
+  if (accepted) std::copy(stored->begin(), stored->end(), report.begin());
+  transfers_.push_back({handle.Interface.Path, length, TransferKind::GetFeature,
+                        std::vector<uint8_t>(report.begin(), report.end()), accepted});
+  return accepted;
+}
+
+int SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer) {
+  std::unique_lock lock(mutex_);
+  ++readCalls_;
+  if (handle->Closed) {
+    ++staleReads_;
+    return 0;
+  }
+  if (handle->Interface.InputReportLength <= 0) return 0;
+  ++handle->ActiveReads;
+  inputChanged_.wait(lock,
+                     [&] { return handle->Cancelled || handle->Dead || !handle->Queue.empty(); });
+  int count = 0;
+  if (!handle->Cancelled && !handle->Dead) {
+    std::vector<uint8_t> report = std::move(handle->Queue.front());
+    handle->Queue.pop_front();
+    if (handle->Closed || latestHandle_[handle->Interface.Path] != handle->Id) ++staleReads_;
+    const std::size_t copied = std::min(report.size(), buffer.size());
+    std::copy_n(report.begin(), copied, buffer.begin());
+    count = static_cast<int>(copied);
+    transfers_.push_back({handle->Interface.Path, handle->Interface.FeatureReportLength,
+                          TransferKind::InputRead, std::move(report), true});
+  }
+  --handle->ActiveReads;
+  return count;
+}
+
+void SimulatedMouse::CancelRead(Handle& handle) {
+  {
+    std::lock_guard lock(mutex_);
+    handle.Cancelled = true;
+  }
+  inputChanged_.notify_all();
+}
+
+void SimulatedMouse::Close(Handle& handle) {
+  {
+    std::lock_guard lock(mutex_);
+    if (handle.ActiveReads > 0) ++staleReads_;
+    handle.Closed = true;
+    // A closed device's reads end, as a closed handle's would.
+    handle.Cancelled = true;
+    ++closes_;
+    std::erase_if(openHandles_, [&](const auto& open) { return open.get() == &handle; });
+  }
+  inputChanged_.notify_all();
+}
+
+std::vector<TransferRecord> SimulatedMouse::Transfers() const {
+  std::lock_guard lock(mutex_);
+  return transfers_;
+}
+
+std::vector<std::string> SimulatedMouse::TraceSummary() const {
+  std::vector<std::string> lines;
+  for (const TransferRecord& record : Transfers()) lines.push_back(record.Summary());
+  return lines;
+}
+
+void SimulatedMouse::ClearTransfers() {
+  std::lock_guard lock(mutex_);
+  transfers_.clear();
+}
+
+int SimulatedMouse::OpenCount() const {
+  std::lock_guard lock(mutex_);
+  return opens_;
+}
+
+int SimulatedMouse::CloseCount() const {
+  std::lock_guard lock(mutex_);
+  return closes_;
+}
+
+int SimulatedMouse::OpenDevices() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(openHandles_.size());
+}
+
+int SimulatedMouse::OpenDevicesOf(const std::u16string& path) const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(
+      std::count_if(openHandles_.begin(), openHandles_.end(),
+                    [&](const auto& open) { return open->Interface.Path == path; }));
+}
+
+uint64_t SimulatedMouse::ReadCalls() const {
+  std::lock_guard lock(mutex_);
+  return readCalls_;
+}
+
+int SimulatedMouse::StaleReads() const {
+  std::lock_guard lock(mutex_);
+  return staleReads_;
+}
+
+WindowId SimulatedMouse::NotificationWindow() const {
+  std::lock_guard lock(mutex_);
+  return notificationWindow_;
+}
+
+}  // namespace lt260

@@ -1,0 +1,182 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "hid/HidBackend.h"
+#include "settings/ProfileSetting.h"
+
+namespace lt260 {
+
+// One HID interface (top-level collection) the simulated mouse exposes.
+struct SimulatedInterface {
+  std::u16string Path;
+  uint16_t VendorId = 0x3938;
+  uint16_t ProductId = 0x1101;
+  // Report lengths, report-ID byte included; 0 for none.
+  int InputReportLength = 0;
+  int FeatureReportLength = 0;
+  // When set, every Open of this path fails, as for a device held exclusively.
+  bool OpenFails = false;
+};
+
+// The firmware's interfaces as the LT-260 presents them: three feature
+// interfaces told apart by their report lengths (40 settings, 2049 buttons,
+// 8 command) and one for the 4-byte input reports.
+std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId = 0x3938,
+                                                uint16_t productId = 0x1101);
+
+struct SimulatedMouseConfig {
+  std::vector<SimulatedInterface> Interfaces = LT260Interfaces();
+  // Attached at start; Unplug and Plug change it.
+  bool PluggedIn = true;
+};
+
+enum class TransferKind { SetFeature, GetFeature, InputRead };
+
+// One entry of the transfer trace.
+struct TransferRecord {
+  std::u16string Path;
+  int FeatureLength = 0;  // of the interface the transfer went to
+  TransferKind Kind = TransferKind::SetFeature;
+  std::vector<uint8_t> Bytes;  // as sent, as answered, or as read
+  bool Accepted = false;       // reads in the trace are always accepted
+
+  // "set 40 03 accepted", "get 2049 04 refused", "read 4 02 00 03 00": the
+  // report ID for feature transfers, every byte for input reports.
+  std::string Summary() const;
+};
+
+// A firmware model of the mouse behind the HidBackend port. It keeps the
+// mouse's state as the reports it answers with: report 3 (settings, 40 bytes)
+// and report 4 (button assignments, 2049 bytes), plus the last command report
+// 6 (8 bytes). A feature transfer is accepted only on an interface whose
+// feature length equals the transfer's length and only for the report ID of
+// that length (40: 3, 2049: 4, 8: 6); anything else is refused, as the
+// firmware would.
+//
+// Each open device has its own queue of input reports, filled by the reports
+// sent while it is open. Everything is thread-safe. The mouse must outlive the
+// devices it opened.
+class SimulatedMouse final : public HidBackend {
+ public:
+  explicit SimulatedMouse(SimulatedMouseConfig config = {});
+  ~SimulatedMouse() override;
+  SimulatedMouse(const SimulatedMouse&) = delete;
+  SimulatedMouse& operator=(const SimulatedMouse&) = delete;
+
+  // HidBackend.
+  std::vector<std::u16string> EnumerateInterfaces() override;
+  std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
+  uintptr_t RegisterDeviceNotification(WindowId window) override;
+  void UnregisterDeviceNotification(uintptr_t registration) override;
+
+  // The mouse's state. The initial one is that of a mouse programmed with
+  // DefaultProfileSetting().
+  std::vector<uint8_t> SettingsReport() const;
+  std::vector<uint8_t> ButtonReport() const;
+  // The last command report accepted; all zero but the ID before the first.
+  std::vector<uint8_t> CommandReport() const;
+  // Replaces report 3 or 4 as if it had been programmed (no trace entry).
+  // Lengths other than 40 and 2049 are cut or padded with zeros; byte 0 is
+  // set to the report ID.
+  void SetSettingsReport(std::span<const uint8_t> report);
+  void SetButtonReport(std::span<const uint8_t> report);
+  // Both reports as the Agent's encoders build them for `profile`.
+  void ProgramProfile(const ProfileSetting& profile);
+
+  // Replaces the block of button `buttonIndex` (0 to 6) in report 4 with
+  // `records` (whole 10-byte records); the other buttons' blocks are kept and
+  // all are laid out again in button order. Records that do not fit the
+  // report's record area are cut off.
+  void HoldButtonBlock(int buttonIndex, std::span<const uint8_t> records);
+  // A bullet macro: per shot a left press, a left release and a movement
+  // record (kind 0xC: the two movement bytes, then the bullet profile byte),
+  // each with `Delay`, every record carrying `ModeByte`.
+  struct BulletMacro {
+    uint8_t BulletProfile = 3;
+    std::vector<std::pair<uint8_t, uint8_t>> Movements = {{0x02, 0x05}};
+    uint16_t Delay = 30;
+    uint8_t ModeByte = 0x10;
+  };
+  void HoldBulletMacro(int buttonIndex, const BulletMacro& macro);
+  // The records HoldBulletMacro writes, for comparing with a decoder's input.
+  static std::vector<uint8_t> BulletMacroRecords(int buttonIndex, const BulletMacro& macro);
+
+  // Faults and events.
+  // The next `count` feature transfers (set or get) are refused.
+  void RefuseNextTransfers(int count);
+  // Unplugged: enumeration is empty, opens fail, and every device open now
+  // fails its transfers and reads (a pending read ends with 0) for good.
+  void Unplug();
+  void Plug();
+  bool PluggedIn() const;
+  // Makes RegisterDeviceNotification fail (return 0).
+  void FailNotificationRegistration(bool fail);
+  // Queues 02 00 stage 00 for the interfaces with 4-byte input reports.
+  int PressDpiButton(uint8_t stage);
+  // Queues `report` to every open device of every interface whose input
+  // length equals the report's length. Returns how many devices got it.
+  int SendInputReport(std::span<const uint8_t> report);
+
+  // The trace of every feature transfer and every input report read.
+  std::vector<TransferRecord> Transfers() const;
+  std::vector<std::string> TraceSummary() const;
+  void ClearTransfers();
+
+  // Device accounting.
+  int OpenCount() const;
+  int CloseCount() const;
+  int OpenDevices() const;
+  // Devices open now on `path`.
+  int OpenDevicesOf(const std::u16string& path) const;
+  // ReadInput calls so far, delivered or not.
+  uint64_t ReadCalls() const;
+  // Reads that went wrong from the device's point of view: a read started on
+  // or still running in a device being closed, or a report delivered through
+  // a device that a later open of the same interface had superseded (its
+  // caller should have cancelled it). Always 0 for a correct caller.
+  int StaleReads() const;
+  // The window registered for device notices, 0 when none.
+  WindowId NotificationWindow() const;
+
+ private:
+  class Device;
+  struct Handle;
+
+  const SimulatedInterface* FindInterface(const std::u16string& path) const;
+  bool TransferAllowedLocked(const Handle& handle);
+  bool SetFeature(Handle& handle, std::span<const uint8_t> report);
+  bool GetFeature(Handle& handle, std::span<uint8_t> report);
+  int ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
+  void CancelRead(Handle& handle);
+  void Close(Handle& handle);
+  std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);
+
+  mutable std::mutex mutex_;
+  std::condition_variable inputChanged_;
+  SimulatedMouseConfig config_;
+  std::vector<uint8_t> settingsReport_;
+  std::vector<uint8_t> buttonReport_;
+  std::vector<uint8_t> commandReport_;
+  int refusals_ = 0;
+  bool registrationFails_ = false;
+  WindowId notificationWindow_ = 0;
+  uintptr_t nextRegistration_ = 1;
+  std::vector<std::shared_ptr<Handle>> openHandles_;
+  std::map<std::u16string, uint64_t> latestHandle_;
+  uint64_t nextHandleId_ = 1;
+  int opens_ = 0;
+  int closes_ = 0;
+  uint64_t readCalls_ = 0;
+  int staleReads_ = 0;
+  std::vector<TransferRecord> transfers_;
+};
+
+}  // namespace lt260

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "hid/HidChannel.h"
+#include "sim/SimulatedMouse.h"
+#include "support/RecordingPorts.h"
+
+namespace lt260 {
+namespace {
+
+using testing::RecordingDebugOutput;
+using testing::RecordingWindowMessages;
+
+SimulatedInterface Interface(std::u16string path, uint16_t vendor, uint16_t product,
+                             int inputLength, int featureLength) {
+  return {std::move(path), vendor, product, inputLength, featureLength};
+}
+
+SimulatedMouseConfig Interfaces(std::vector<SimulatedInterface> interfaces) {
+  SimulatedMouseConfig config;
+  config.Interfaces = std::move(interfaces);
+  return config;
+}
+
+// The interface a transfer on the channel's feature device reaches, from the
+// mouse's trace.
+std::u16string FeaturePathOf(HidChannel& channel, SimulatedMouse& mouse, int length) {
+  std::vector<uint8_t> report(static_cast<std::size_t>(length), 0);
+  report[0] = 0x03;
+  mouse.ClearTransfers();
+  channel.SetFeature(report);
+  const auto transfers = mouse.Transfers();
+  return transfers.empty() ? u"" : transfers.back().Path;
+}
+
+struct ChannelFixture : ::testing::Test {
+  RecordingWindowMessages messages;
+  RecordingDebugOutput debugOutput;
+};
+
+using HidChannelDiscoveryTest = ChannelFixture;
+
+TEST_F(HidChannelDiscoveryTest, EitherAcceptedVendorGoesWithEitherAcceptedProduct) {
+  struct Case {
+    uint16_t vendor;
+    uint16_t product;
+    bool qualifies;
+  };
+  const Case cases[] = {
+      {0x3938, 0x1101, true},  {0x3938, 0xB412, true},  {0x1B80, 0x1101, true},
+      {0x1B80, 0xB412, true},  {0x3938, 0x1020, false}, {0x0603, 0x1101, false},
+      {0x1B80, 0x0000, false}, {0x0000, 0xB412, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.vendor << ":" << c.product);
+    SimulatedMouse mouse(Interfaces({Interface(u"a", c.vendor, c.product, 4, 40)}));
+    HidChannel channel(mouse, messages, debugOutput);
+    channel.SetAlternateIds(0x1B80, 0xB412);
+    EXPECT_EQ(channel.FindDevice(40), c.qualifies);
+    EXPECT_EQ(channel.FeatureDevice() != nullptr, c.qualifies);
+    EXPECT_EQ(channel.InputDevice() != nullptr, c.qualifies);
+    // An interface that does not qualify is closed at once.
+    EXPECT_EQ(mouse.OpenDevices(), c.qualifies ? 1 : 0);
+  }
+}
+
+TEST_F(HidChannelDiscoveryTest, ConstructionAlternatesAreAcceptedUntilReplaced) {
+  SimulatedMouse mouse(Interfaces({Interface(u"a", 0x0603, 0x1020, 0, 40)}));
+  HidChannel channel(mouse, messages, debugOutput);
+  EXPECT_TRUE(channel.FindDevice(40));
+  channel.SetAlternateIds(0x1B80, 0xB412);
+  EXPECT_FALSE(channel.FindDevice(40));
+}
+
+TEST_F(HidChannelDiscoveryTest, ListenerLengthFindsNoFeatureInterfaceButTheInputOne) {
+  SimulatedMouse mouse;
+  HidChannel channel(mouse, messages, debugOutput);
+  EXPECT_FALSE(channel.FindDevice(HidChannel::kListenerFeatureLength));
+  EXPECT_EQ(channel.FeatureDevice(), nullptr);
+  ASSERT_NE(channel.InputDevice(), nullptr);
+  EXPECT_EQ(const_cast<HidDevice*>(channel.InputDevice())->InputReportLength(), 4);
+  // The three feature interfaces were opened, found wanting and closed.
+  EXPECT_EQ(mouse.OpenCount(), 4);
+  EXPECT_EQ(mouse.OpenDevices(), 1);
+}
+
+TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
+  SimulatedMouse mouse;
+  HidChannel channel(mouse, messages, debugOutput);
+  const auto interfaces = LT260Interfaces();
+  for (const int length : {40, 2049, 8}) {
+    SCOPED_TRACE(length);
+    ASSERT_TRUE(channel.FindDevice(length));
+    EXPECT_EQ(const_cast<HidDevice*>(channel.FeatureDevice())->FeatureReportLength(), length);
+    // The feature and the input interface stay open, nothing else.
+    EXPECT_EQ(mouse.OpenDevices(), 2);
+  }
+  channel.CloseFeatureHandle();
+  EXPECT_EQ(channel.FeatureDevice(), nullptr);
+  EXPECT_NE(channel.InputDevice(), nullptr);
+  EXPECT_EQ(mouse.OpenDevices(), 1);
+}
+
+TEST_F(HidChannelDiscoveryTest, InterfaceInBothRolesIsOneDeviceClosedOnce) {
+  SimulatedMouse mouse(Interfaces({Interface(u"both", 0x3938, 0x1101, 4, 40)}));
+  {
+    HidChannel channel(mouse, messages, debugOutput);
+    ASSERT_TRUE(channel.FindDevice(40));
+    EXPECT_EQ(channel.FeatureDevice(), channel.InputDevice());
+    EXPECT_EQ(mouse.OpenCount(), 1);
+
+    // Dropping the feature role keeps the device open for the input role.
+    channel.CloseFeatureHandle();
+    EXPECT_EQ(mouse.OpenDevices(), 1);
+    EXPECT_EQ(mouse.CloseCount(), 0);
+
+    ASSERT_TRUE(channel.FindDevice(40));
+    EXPECT_EQ(mouse.OpenCount(), 2);
+    EXPECT_EQ(mouse.CloseCount(), 1);
+  }
+  EXPECT_EQ(mouse.CloseCount(), 2);
+  EXPECT_EQ(mouse.OpenDevices(), 0);
+}
+
+TEST_F(HidChannelDiscoveryTest, LaterInterfaceOfTheSameRoleWinsAndTheEarlierIsClosed) {
+  SimulatedMouse mouse(Interfaces({
+      Interface(u"first-feature", 0x3938, 0x1101, 0, 40),
+      Interface(u"first-input", 0x3938, 0x1101, 4, 0),
+      Interface(u"second-feature", 0x1B80, 0xB412, 0, 40),
+      Interface(u"second-input", 0x3938, 0xB412, 4, 0),
+  }));
+  HidChannel channel(mouse, messages, debugOutput);
+  channel.SetAlternateIds(0x1B80, 0xB412);
+  ASSERT_TRUE(channel.FindDevice(40));
+  EXPECT_EQ(mouse.OpenDevicesOf(u"first-feature"), 0);
+  EXPECT_EQ(mouse.OpenDevicesOf(u"first-input"), 0);
+  EXPECT_EQ(mouse.OpenDevicesOf(u"second-feature"), 1);
+  EXPECT_EQ(mouse.OpenDevicesOf(u"second-input"), 1);
+  EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"second-feature");
+}
+
+TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
+  SimulatedMouseConfig config = Interfaces(
+      {Interface(u"good", 0x3938, 0x1101, 0, 40), Interface(u"locked", 0x3938, 0x1101, 0, 40)});
+  config.Interfaces[1].OpenFails = true;
+  SimulatedMouse mouse(config);
+  HidChannel channel(mouse, messages, debugOutput);
+  ASSERT_TRUE(channel.FindDevice(40));
+  EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"good");
+}
+
+TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
+  SimulatedMouse mouse;
+  HidChannel channel(mouse, messages, debugOutput);
+  ASSERT_TRUE(channel.FindDevice(40));
+
+  mouse.Unplug();
+  for (const int length : {40, 2049, 8, 100}) {
+    EXPECT_FALSE(channel.FindDevice(length));
+    EXPECT_EQ(channel.FeatureDevice(), nullptr);
+    EXPECT_EQ(channel.InputDevice(), nullptr);
+  }
+  EXPECT_EQ(mouse.OpenDevices(), 0);
+  EXPECT_EQ(mouse.OpenCount(), mouse.CloseCount());
+}
+
+using HidChannelTransferTest = ChannelFixture;
+
+TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
+  SimulatedMouse mouse;
+  HidChannel channel(mouse, messages, debugOutput);
+
+  std::array<uint8_t, 40> settings{0x03, 0x02};
+  EXPECT_FALSE(channel.SetFeature(settings));
+  EXPECT_TRUE(mouse.Transfers().empty());
+
+  ASSERT_TRUE(channel.FindDevice(40));
+  EXPECT_TRUE(channel.SetFeature(settings));
+  std::array<uint8_t, 40> readBack{0x03};
+  EXPECT_TRUE(channel.GetFeature(readBack));
+  EXPECT_EQ(readBack, settings);
+
+  // A failed transfer leaves the feature device as it was.
+  mouse.RefuseNextTransfers(1);
+  EXPECT_FALSE(channel.SetFeature(settings));
+  EXPECT_NE(channel.FeatureDevice(), nullptr);
+
+  EXPECT_EQ(mouse.TraceSummary(), (std::vector<std::string>{
+                                      "set 40 03 accepted",
+                                      "get 40 03 accepted",
+                                      "set 40 03 refused",
+                                  }));
+  channel.CloseFeatureHandle();
+  EXPECT_FALSE(channel.GetFeature(readBack));
+  EXPECT_EQ(mouse.Transfers().size(), 3u);
+}
+
+}  // namespace
+}  // namespace lt260

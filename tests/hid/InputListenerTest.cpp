@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hid/AgentMessages.h"
+#include "hid/HidChannel.h"
+#include "hid/InputListener.h"
+#include "sim/SimulatedMouse.h"
+#include "support/RecordingPorts.h"
+
+namespace lt260 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PostedMessage;
+using testing::RecordingDebugOutput;
+using testing::RecordingWindowMessages;
+
+constexpr WindowId kAgentWindow = 0x1234;
+
+TEST(OnInputReportTest, OnlyTheExactDpiStageShapeIsPosted) {
+  struct Case {
+    std::array<uint8_t, 4> report;
+    const char* line;
+    bool posted;
+  };
+  const Case cases[] = {
+      {{0x02, 0x00, 0x03, 0x00}, "4: 02 00 03 00 00 00 00 00\n", true},
+      {{0x02, 0x00, 0x00, 0x00}, "4: 02 00 00 00 00 00 00 00\n", false},
+      {{0x02, 0x01, 0x03, 0x00}, "4: 02 01 03 00 00 00 00 00\n", false},
+      {{0x02, 0x00, 0x03, 0x01}, "4: 02 00 03 01 00 00 00 00\n", false},
+      {{0x01, 0x00, 0x03, 0x00}, "4: 01 00 03 00 00 00 00 00\n", false},
+      {{0x02, 0x00, 0xFF, 0x00}, "4: 02 00 ff 00 00 00 00 00\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    RecordingWindowMessages messages;
+    RecordingDebugOutput debugOutput;
+    InputDeviceSlot slot;
+    InputListener listener(slot, messages, debugOutput, kAgentWindow);
+
+    std::array<uint8_t, InputListener::kReportBufferLength> buffer{};
+    std::copy(c.report.begin(), c.report.end(), buffer.begin());
+    listener.OnInputReport(buffer, 4);
+
+    EXPECT_EQ(debugOutput.Lines(), std::vector<std::string>{c.line});
+    if (c.posted) {
+      EXPECT_EQ(messages.Posts(),
+                (std::vector<PostedMessage>{{kAgentWindow, WM_AGENT_DPI_STAGE, c.report[2], 0}}));
+    } else {
+      EXPECT_TRUE(messages.Posts().empty());
+    }
+  }
+}
+
+TEST(OnInputReportTest, ShortBufferReadsAsZeros) {
+  RecordingWindowMessages messages;
+  RecordingDebugOutput debugOutput;
+  InputDeviceSlot slot;
+  InputListener listener(slot, messages, debugOutput, kAgentWindow);
+  const std::array<uint8_t, 3> report{0x02, 0x00, 0x05};
+  listener.OnInputReport(report, 3);
+  EXPECT_EQ(debugOutput.Lines(), std::vector<std::string>{"3: 02 00 05 00 00 00 00 00\n"});
+  EXPECT_EQ(messages.PostCount(), 1u);
+}
+
+// The channel with its listener running against the simulated mouse.
+class ListenerTest : public ::testing::Test {
+ protected:
+  void StartListener() {
+    channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
+    uintptr_t notification = 0;
+    registered = channel->StartListener(kAgentWindow, notification);
+    notificationHandle = notification;
+  }
+  // Waits until the listener has started `count` reads in all.
+  bool WaitForReads(uint64_t count) {
+    for (int i = 0; i < 5000 && mouse.ReadCalls() < count; ++i) std::this_thread::sleep_for(1ms);
+    return mouse.ReadCalls() >= count;
+  }
+  PostedMessage Stage(uint64_t stage) { return {kAgentWindow, WM_AGENT_DPI_STAGE, stage, 0}; }
+
+  SimulatedMouse mouse;
+  RecordingWindowMessages messages;
+  RecordingDebugOutput debugOutput;
+  std::unique_ptr<HidChannel> channel;
+  bool registered = false;
+  uintptr_t notificationHandle = 0;
+};
+
+TEST_F(ListenerTest, DpiButtonPressesArriveAsMessagesInOrder) {
+  StartListener();
+  EXPECT_TRUE(registered);
+  EXPECT_NE(notificationHandle, 0u);
+  EXPECT_EQ(mouse.NotificationWindow(), kAgentWindow);
+
+  mouse.PressDpiButton(3);
+  mouse.PressDpiButton(0);  // not a stage change: traced, not posted
+  mouse.PressDpiButton(5);
+  ASSERT_TRUE(messages.WaitForPosts(2));
+  ASSERT_TRUE(WaitForReads(4));
+  EXPECT_EQ(messages.Posts(), (std::vector<PostedMessage>{Stage(3), Stage(5)}));
+  EXPECT_EQ(debugOutput.Lines(), (std::vector<std::string>{
+                                     "4: 02 00 03 00 00 00 00 00\n",
+                                     "4: 02 00 00 00 00 00 00 00\n",
+                                     "4: 02 00 05 00 00 00 00 00\n",
+                                 }));
+}
+
+TEST_F(ListenerTest, FailedRegistrationStillLeavesTheListenerRunning) {
+  mouse.FailNotificationRegistration(true);
+  StartListener();
+  EXPECT_FALSE(registered);
+  EXPECT_EQ(notificationHandle, 0u);
+  mouse.PressDpiButton(2);
+  ASSERT_TRUE(messages.WaitForPosts(1));
+  EXPECT_EQ(messages.Posts()[0], Stage(2));
+}
+
+TEST_F(ListenerTest, AbsentMouseAtStartIsReadOnceADiscoveryFindsIt) {
+  mouse.Unplug();
+  StartListener();
+  EXPECT_TRUE(registered);
+  EXPECT_EQ(channel->InputDevice(), nullptr);
+  std::this_thread::sleep_for(30ms);
+  // Without a device the thread waits for one instead of polling.
+  EXPECT_EQ(channel->ListenerPasses(), 0u);
+
+  mouse.Plug();
+  EXPECT_TRUE(channel->FindDevice(40));
+  mouse.PressDpiButton(4);
+  ASSERT_TRUE(messages.WaitForPosts(1));
+  EXPECT_EQ(messages.Posts()[0], Stage(4));
+}
+
+TEST_F(ListenerTest, UnplugEndsThePendingReadAndPlugResumes) {
+  StartListener();
+  ASSERT_TRUE(WaitForReads(1));
+  mouse.Unplug();
+  // The dead device's reads end at once, every 10 ms, until a discovery.
+  ASSERT_TRUE(WaitForReads(3));
+  EXPECT_TRUE(messages.Posts().empty());
+  EXPECT_TRUE(debugOutput.Lines().empty());
+  EXPECT_FALSE(channel->FindDevice(40));
+  EXPECT_EQ(channel->InputDevice(), nullptr);
+
+  mouse.Plug();
+  ASSERT_TRUE(channel->FindDevice(40));
+  mouse.PressDpiButton(6);
+  ASSERT_TRUE(messages.WaitForPosts(1));
+  EXPECT_EQ(messages.Posts(), std::vector<PostedMessage>{Stage(6)});
+  EXPECT_EQ(mouse.StaleReads(), 0);
+}
+
+TEST_F(ListenerTest, DiscoveryDuringAPendingReadEndsItAndReadingMovesToTheNewDevice) {
+  StartListener();
+  ASSERT_TRUE(WaitForReads(1));
+  const std::u16string inputPath = LT260Interfaces()[0].Path;
+
+  ASSERT_TRUE(channel->FindDevice(2049));
+  // The pending read ends without a message, the old device closes once the
+  // listener lets go of it, and the next read runs on the new device.
+  ASSERT_TRUE(WaitForReads(2));
+  for (int i = 0; i < 5000 && mouse.OpenDevicesOf(inputPath) != 1; ++i) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_EQ(mouse.OpenDevicesOf(inputPath), 1);
+  EXPECT_TRUE(messages.Posts().empty());
+  EXPECT_TRUE(debugOutput.Lines().empty());
+
+  mouse.PressDpiButton(7);
+  ASSERT_TRUE(messages.WaitForPosts(1));
+  EXPECT_EQ(messages.Posts(), std::vector<PostedMessage>{Stage(7)});
+  EXPECT_EQ(mouse.StaleReads(), 0);
+}
+
+TEST_F(ListenerTest, DestructionWithAPendingReadEndsPromptlyAndClosesEverything) {
+  StartListener();
+  ASSERT_TRUE(channel->FindDevice(40));
+  ASSERT_TRUE(WaitForReads(1));
+
+  auto destroyed = std::async(std::launch::async, [this] { channel.reset(); });
+  ASSERT_EQ(destroyed.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(mouse.OpenDevices(), 0);
+  EXPECT_EQ(mouse.OpenCount(), mouse.CloseCount());
+  EXPECT_EQ(mouse.StaleReads(), 0);
+
+  // Nothing reads any more: a press now reaches no device.
+  EXPECT_EQ(mouse.PressDpiButton(1), 0);
+}
+
+TEST_F(ListenerTest, DestructionWithoutAMouseEndsTheIdleWait) {
+  mouse.Unplug();
+  StartListener();
+  auto destroyed = std::async(std::launch::async, [this] { channel.reset(); });
+  ASSERT_EQ(destroyed.wait_for(10s), std::future_status::ready);
+}
+
+}  // namespace
+}  // namespace lt260

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/ButtonBlock.h"
+#include "protocol/ButtonReport.h"
+#include "protocol/MacroDecoding.h"
+#include "protocol/SettingsReport.h"
+#include "settings/ProfileSetting.h"
+#include "sim/SimulatedMouse.h"
+
+namespace lt260 {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The devices of the default mouse, opened by their feature length.
+struct OpenMouse {
+  explicit OpenMouse(SimulatedMouse& mouse) {
+    for (const auto& interface : LT260Interfaces()) {
+      auto device = mouse.Open(interface.Path);
+      switch (interface.FeatureReportLength) {
+        case 40:
+          settings = std::move(device);
+          break;
+        case 2049:
+          buttons = std::move(device);
+          break;
+        case 8:
+          command = std::move(device);
+          break;
+        default:
+          input = std::move(device);
+          break;
+      }
+    }
+  }
+  std::unique_ptr<HidDevice> settings, buttons, command, input;
+};
+
+std::vector<uint8_t> Report(std::size_t length, uint8_t id, uint8_t fill) {
+  std::vector<uint8_t> report(length, fill);
+  report[0] = id;
+  return report;
+}
+
+TEST(SimulatedMouseTest, StartsProgrammedWithTheDefaultProfile) {
+  SimulatedMouse mouse;
+  const ProfileSetting profile = DefaultProfileSetting();
+  const auto settings = BuildSettingsReport(profile);
+  const auto buttons = BuildButtonReport(profile);
+  EXPECT_EQ(mouse.SettingsReport(), std::vector<uint8_t>(settings.begin(), settings.end()));
+  EXPECT_EQ(mouse.ButtonReport(), std::vector<uint8_t>(buttons.begin(), buttons.end()));
+}
+
+TEST(SimulatedMouseTest, FeatureTransfersNeedTheInterfaceLengthAndItsReportId) {
+  SimulatedMouse mouse;
+  OpenMouse open(mouse);
+  struct Case {
+    HidDevice* device;
+    std::vector<uint8_t> report;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {open.settings.get(), Report(40, 3, 0x11), true},
+      {open.settings.get(), Report(39, 3, 0x12), false},  // short
+      {open.settings.get(), Report(40, 4, 0x13), false},  // wrong ID
+      {open.buttons.get(), Report(2049, 4, 0x21), true},
+      {open.buttons.get(), Report(40, 3, 0x22), false},  // report 3 on the button interface
+      {open.command.get(), Report(8, 6, 0x31), true},
+      {open.command.get(), Report(8, 3, 0x32), false},
+      {open.input.get(), Report(4, 2, 0x41), false},  // no feature report there
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.report.size() << " id " << int{c.report[0]});
+    EXPECT_EQ(c.device->SetFeature(c.report), c.accepted);
+  }
+  // Only the accepted reports were stored, and a get answers with them.
+  EXPECT_EQ(mouse.SettingsReport(), Report(40, 3, 0x11));
+  EXPECT_EQ(mouse.ButtonReport(), Report(2049, 4, 0x21));
+  EXPECT_EQ(mouse.CommandReport(), Report(8, 6, 0x31));
+  std::vector<uint8_t> readBack(40, 0);
+  readBack[0] = 3;
+  EXPECT_TRUE(open.settings->GetFeature(readBack));
+  EXPECT_EQ(readBack, Report(40, 3, 0x11));
+  std::vector<uint8_t> wrongId(2049, 0);
+  wrongId[0] = 3;
+  EXPECT_FALSE(open.buttons->GetFeature(wrongId));
+
+  EXPECT_EQ(mouse.TraceSummary(), (std::vector<std::string>{
+                                      "set 40 03 accepted",
+                                      "set 40 03 refused",
+                                      "set 40 04 refused",
+                                      "set 2049 04 accepted",
+                                      "set 2049 03 refused",
+                                      "set 8 06 accepted",
+                                      "set 8 03 refused",
+                                      "set 0 02 refused",
+                                      "get 40 03 accepted",
+                                      "get 2049 03 refused",
+                                  }));
+}
+
+TEST(SimulatedMouseTest, RefusesTheNextTransfersAsAsked) {
+  SimulatedMouse mouse;
+  OpenMouse open(mouse);
+  mouse.RefuseNextTransfers(2);
+  const auto report = Report(40, 3, 0x55);
+  EXPECT_FALSE(open.settings->SetFeature(report));
+  EXPECT_FALSE(open.settings->SetFeature(report));
+  EXPECT_NE(mouse.SettingsReport(), report);
+  EXPECT_TRUE(open.settings->SetFeature(report));
+  EXPECT_EQ(mouse.SettingsReport(), report);
+}
+
+TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
+  SimulatedMouse mouse;
+  OpenMouse open(mouse);
+  std::array<uint8_t, 4> buffer{};
+  auto pending = std::async(std::launch::async, [&] { return open.input->ReadInput(buffer); });
+  while (mouse.ReadCalls() < 1) std::this_thread::sleep_for(1ms);
+
+  mouse.Unplug();
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get(), 0);
+  EXPECT_TRUE(mouse.EnumerateInterfaces().empty());
+  EXPECT_EQ(mouse.Open(LT260Interfaces()[1].Path), nullptr);
+  EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
+  EXPECT_EQ(mouse.PressDpiButton(2), 0);
+
+  mouse.Plug();
+  EXPECT_EQ(mouse.EnumerateInterfaces().size(), 4u);
+  // A device opened before the unplug stays dead; a new one works.
+  EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
+  EXPECT_EQ(open.input->ReadInput(buffer), 0);
+  OpenMouse reopened(mouse);
+  EXPECT_TRUE(reopened.settings->SetFeature(Report(40, 3, 1)));
+}
+
+TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
+  SimulatedMouse mouse;
+  const std::u16string inputPath = LT260Interfaces()[0].Path;
+  EXPECT_EQ(mouse.PressDpiButton(1), 0);  // nobody has the interface open: lost
+
+  auto device = mouse.Open(inputPath);
+  EXPECT_EQ(mouse.PressDpiButton(3), 1);
+  const std::array<uint8_t, 4> other{0x01, 0x00, 0x03, 0x00};
+  EXPECT_EQ(mouse.SendInputReport(other), 1);
+
+  std::array<uint8_t, 4> buffer{};
+  EXPECT_EQ(device->ReadInput(buffer), 4);
+  EXPECT_EQ(buffer, (std::array<uint8_t, 4>{0x02, 0x00, 0x03, 0x00}));
+  EXPECT_EQ(device->ReadInput(buffer), 4);
+  EXPECT_EQ(buffer, other);
+  EXPECT_EQ(mouse.TraceSummary(),
+            (std::vector<std::string>{"read 4 02 00 03 00", "read 4 01 00 03 00"}));
+
+  // A blocked read wakes for a press; a cancelled device never reads again.
+  auto pending = std::async(std::launch::async, [&] { return device->ReadInput(buffer); });
+  while (mouse.ReadCalls() < 3) std::this_thread::sleep_for(1ms);
+  mouse.PressDpiButton(5);
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get(), 4);
+  device->CancelRead();
+  mouse.PressDpiButton(6);
+  EXPECT_EQ(device->ReadInput(buffer), 0);
+}
+
+TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {
+  SimulatedMouse mouse;
+  const std::u16string inputPath = LT260Interfaces()[0].Path;
+  auto older = mouse.Open(inputPath);
+  auto newer = mouse.Open(inputPath);
+  EXPECT_EQ(mouse.OpenDevicesOf(inputPath), 2);
+
+  // A report read through a device that a later open superseded is stale.
+  mouse.PressDpiButton(2);
+  std::array<uint8_t, 4> buffer{};
+  EXPECT_EQ(newer->ReadInput(buffer), 4);
+  EXPECT_EQ(mouse.StaleReads(), 0);
+  EXPECT_EQ(older->ReadInput(buffer), 4);
+  EXPECT_EQ(mouse.StaleReads(), 1);
+
+  // So is closing a device while a read runs in it: the read ends empty.
+  auto pending = std::async(std::launch::async, [&] { return newer->ReadInput(buffer); });
+  while (mouse.ReadCalls() < 3) std::this_thread::sleep_for(1ms);
+  newer.reset();
+  ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(pending.get(), 0);
+  EXPECT_EQ(mouse.StaleReads(), 2);
+
+  older.reset();
+  EXPECT_EQ(mouse.OpenCount(), 2);
+  EXPECT_EQ(mouse.CloseCount(), 2);
+  EXPECT_EQ(mouse.OpenDevices(), 0);
+}
+
+TEST(SimulatedMouseTest, BulletMacroIsHeldAsAMovementBlockAmongTheOtherButtons) {
+  SimulatedMouse mouse;
+  const auto before = mouse.ButtonReport();
+  const std::span<const uint8_t, kButtonReportLength> beforeView(before.data(),
+                                                                 kButtonReportLength);
+  const auto beforeExtents = SplitButtonBlocks(beforeView);
+
+  mouse.HoldBulletMacro(2, {});
+  const auto after = mouse.ButtonReport();
+  const std::span<const uint8_t, kButtonReportLength> afterView(after.data(), kButtonReportLength);
+  const auto extents = SplitButtonBlocks(afterView);
+
+  const ButtonBlock bullet = ReadButtonBlock(afterView, extents[2]);
+  EXPECT_EQ(bullet.Length, 30u);
+  EXPECT_TRUE(bullet.IsMacro());
+  EXPECT_TRUE(bullet.IsBulletMacro());
+  ButtonAssignment decoded{};
+  const int events = DecodeBulletBlock(decoded, bullet.Bytes, bullet.RecordCount());
+  ASSERT_EQ(events, 6);
+  const std::array<std::pair<int, int>, 6> expected{
+      {{4, 1}, {0xFF, 30}, {4, 0}, {0xFF, 30}, {12, 0x3405}, {0xFF, 30}}};
+  for (int i = 0; i < events; ++i) {
+    EXPECT_EQ(decoded.MacroEvents[i].Code, expected[i].first) << i;
+    EXPECT_EQ(decoded.MacroEvents[i].Value, expected[i].second) << i;
+  }
+
+  // Every other button keeps its block.
+  for (int s = 0; s < kButtonCount; ++s) {
+    if (s == 2) continue;
+    SCOPED_TRACE(s);
+    const ButtonBlock was = ReadButtonBlock(beforeView, beforeExtents[s]);
+    const ButtonBlock now = ReadButtonBlock(afterView, extents[s]);
+    EXPECT_EQ(now.Length, was.Length);
+    EXPECT_EQ(now.Bytes, was.Bytes);
+  }
+}
+
+}  // namespace
+}  // namespace lt260

@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -165,14 +167,16 @@ class Differential {
   }
 
   // Why Wine's struct read may give something else than Windows': it ignores
-  // one extra character, takes any letter for a hex digit, and refuses a value
-  // in quotes. Returns the reason, or nothing when none applies.
+  // whatever follows the 2 * size + 2 characters it needs, takes any letter
+  // for a hex digit, and refuses a value in quotes. Returns the reason, or
+  // nothing when none applies.
   static std::optional<std::string> StructDifference(std::u16string_view value, std::size_t size,
                                                      const StructResult& win32,
                                                      const StructResult& windows,
                                                      const std::u16string& rawText) {
-    if (win32 && !windows && value.size() == 2 * size + 3) {
-      return "Wine ignores one extra character after a struct value";
+    if (win32 && !windows && value.size() > 2 * size + 2 &&
+        win32 == WindowsStructRead(value.substr(0, 2 * size + 2), size)) {
+      return "Wine ignores characters after the length of a struct value";
     }
     const bool hasNonHex = std::any_of(value.begin(), value.end(), [](char16_t unit) {
       return !((unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'F') ||
@@ -500,10 +504,20 @@ ProfileOp WriteB(std::u16string section, std::u16string key, std::vector<uint8_t
   return {OpKind::WriteStruct, std::move(section), std::move(key), {}, 0, std::move(bytes), 0};
 }
 
+// LT260_PROFILE_SEED and LT260_PROFILE_CASES explore beyond the fixed cases.
+uint32_t FromEnvironment(const char* name, uint32_t fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? static_cast<uint32_t>(std::strtoul(value, nullptr, 0))
+                                            : fallback;
+}
+
 TEST(PrivateProfileDifferential, GeneratedFilesAndCalls) {
-  ProfileCaseGenerator generator(kSeed);
+  const uint32_t seed = FromEnvironment("LT260_PROFILE_SEED", kSeed);
+  const auto count = static_cast<int>(FromEnvironment("LT260_PROFILE_CASES", kGeneratedCases));
+  std::printf("seed %u\n", seed);
+  ProfileCaseGenerator generator(seed);
   std::vector<ProfileCase> cases;
-  for (int i = 0; i < kGeneratedCases; ++i) {
+  for (int i = 0; i < count; ++i) {
     cases.push_back(generator.Next("generated case " + std::to_string(i)));
   }
   RunAll(cases);
@@ -723,8 +737,8 @@ class WindowsOnlyBehaviour : public ::testing::Test {
 
 TEST_F(WindowsOnlyBehaviour, StructReadsAreStrict) {
   // Windows removes the quotes before the length check, like every value
-  // read; Wine refuses the quoted value, ignores one extra character and takes
-  // any letter as a digit.
+  // read; Wine refuses the quoted value, ignores whatever follows the length it
+  // needs and takes any letter as a digit.
   struct Case {
     const char* value;
     std::size_t size;
@@ -733,6 +747,8 @@ TEST_F(WindowsOnlyBehaviour, StructReadsAreStrict) {
       {"\"0001ABFFAB\"", 4, std::vector<uint8_t>{0x00, 0x01, 0xAB, 0xFF}},
       {"'0001ABFFAB'", 4, std::vector<uint8_t>{0x00, 0x01, 0xAB, 0xFF}},
       {"0001ABFFAB0", 4, std::nullopt},
+      {"0001ABFFAB0000", 4, std::nullopt},
+      {"0001ABFFABXYZ", 4, std::nullopt},
       {"0G1020", 2, std::nullopt},
       {"\"0001ABFFAB", 4, std::nullopt},
   };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native unit tests, the same under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows tests under Wine,
-# and each fuzzer for a bounded time.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded HID tests under
+# ThreadSanitizer, the Windows tests under Wine, and each fuzzer for a bounded
+# time.
 #
 #   tools/test-all.sh            (LT260_FUZZ_SECONDS per fuzzer, default 60)
 set -euo pipefail
@@ -16,6 +17,12 @@ for preset in native native-asan mingw; do
   step "test: $preset"
   ctest --preset "$preset"
 done
+
+step "build: native-tsan"
+cmake --preset native-tsan >/dev/null
+cmake --build --preset native-tsan -j2 --target lt260_hid_tests lt260_sim_tests
+step "test: native-tsan"
+ctest --preset native-tsan -R 'Listener|HidChannel|Input|SimulatedMouse'
 
 step "fuzz"
 tools/fuzz.sh "${LT260_FUZZ_SECONDS:-60}"

@@ -20,6 +20,7 @@ struct HidChannel::State {
   // Shared with the listener thread.
   InputDeviceSlot input;
   std::unique_ptr<InputListener> listener;
+  std::chrono::milliseconds listenerPause = InputListener::kPassPause;
 };
 
 HidChannel::HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput)
@@ -83,7 +84,8 @@ bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
   State& s = *state_;
   FindDevice(kListenerFeatureLength);
   if (!s.listener) {
-    s.listener = std::make_unique<InputListener>(s.input, s.messages, s.debugOutput, window);
+    s.listener = std::make_unique<InputListener>(s.input, s.messages, s.debugOutput, window,
+                                                 s.listenerPause);
     s.listener->Start();
   }
   deviceNotification = s.backend.RegisterDeviceNotification(window);
@@ -93,6 +95,10 @@ bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
 const HidDevice* HidChannel::FeatureDevice() const { return state_->featureDevice.get(); }
 
 const HidDevice* HidChannel::InputDevice() const { return state_->input.Current().get(); }
+
+void HidChannel::SetListenerPause(std::chrono::milliseconds pause) {
+  state_->listenerPause = pause;
+}
 
 uint64_t HidChannel::ListenerPasses() const {
   return state_->listener ? state_->listener->Passes() : 0;

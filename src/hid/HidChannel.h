@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -61,6 +62,9 @@ class HidChannel {
   // Passes of the listener's read loop so far (0 before it starts): how often
   // the thread woke, for measuring its idle cost.
   uint64_t ListenerPasses() const;
+  // The listener's pause between reads, 10 ms unless a stress test wants the
+  // reads back to back. Takes effect at StartListener.
+  void SetListenerPause(std::chrono::milliseconds pause);
 
  private:
   // Implementation defined by the channel's source file.

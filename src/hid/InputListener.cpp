@@ -51,8 +51,13 @@ void InputDeviceSlot::Stop() {
 }
 
 InputListener::InputListener(InputDeviceSlot& slot, WindowMessages& messages,
-                             DebugOutput& debugOutput, WindowId recipient)
-    : slot_(slot), messages_(messages), debugOutput_(debugOutput), recipient_(recipient) {}
+                             DebugOutput& debugOutput, WindowId recipient,
+                             std::chrono::milliseconds passPause)
+    : slot_(slot),
+      messages_(messages),
+      debugOutput_(debugOutput),
+      recipient_(recipient),
+      passPause_(passPause) {}
 
 InputListener::~InputListener() { Stop(); }
 
@@ -80,7 +85,7 @@ void InputListener::Run() {
       std::copy(readBuffer.begin(), readBuffer.end(), report.begin());
       OnInputReport(report, kInputReportLength);
     }
-    if (!slot_.PauseUnlessStopped(kPassPause)) return;
+    if (!slot_.PauseUnlessStopped(passPause_)) return;
   }
 }
 

@@ -53,7 +53,7 @@ class InputListener {
   static constexpr std::chrono::milliseconds kPassPause{10};
 
   InputListener(InputDeviceSlot& slot, WindowMessages& messages, DebugOutput& debugOutput,
-                WindowId recipient);
+                WindowId recipient, std::chrono::milliseconds passPause = kPassPause);
   // Stops the thread if it runs.
   ~InputListener();
   InputListener(const InputListener&) = delete;
@@ -79,6 +79,7 @@ class InputListener {
   WindowMessages& messages_;
   DebugOutput& debugOutput_;
   const WindowId recipient_;
+  const std::chrono::milliseconds passPause_;
   std::atomic<uint64_t> passes_{0};
   std::thread thread_;
 };

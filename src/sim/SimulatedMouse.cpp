@@ -309,7 +309,8 @@ int SimulatedMouse::SendInputReport(std::span<const uint8_t> report) {
     std::lock_guard lock(mutex_);
     if (!config_.PluggedIn) return 0;
     for (const auto& handle : openHandles_) {
-      if (handle->Dead || handle->Interface.InputReportLength != static_cast<int>(report.size())) {
+      if (handle->Dead || handle->Cancelled ||
+          handle->Interface.InputReportLength != static_cast<int>(report.size())) {
         continue;
       }
       handle->Queue.emplace_back(report.begin(), report.end());

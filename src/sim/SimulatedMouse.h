@@ -121,8 +121,8 @@ class SimulatedMouse final : public HidBackend {
   void FailNotificationRegistration(bool fail);
   // Queues 02 00 stage 00 for the interfaces with 4-byte input reports.
   int PressDpiButton(uint8_t stage);
-  // Queues `report` to every open device of every interface whose input
-  // length equals the report's length. Returns how many devices got it.
+  // Queues `report` to every open, uncancelled device of every interface
+  // whose input length equals the report's length. Returns how many got it.
   int SendInputReport(std::span<const uint8_t> report);
 
   // The trace of every feature transfer and every input report read.

@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "hid/HidChannel.h"
 #include "platform/win32/Win32HidBackend.h"
+#include "support/RecordingPorts.h"
 // <windows.h> after the port: its RegisterDeviceNotification macro would
 // otherwise rename the port's operation.
 #include <windows.h>
@@ -173,28 +175,86 @@ TEST(Win32HidBackendTest, CancelReadRacingTheStartOfAReadStillEndsIt) {
   }
 }
 
-TEST(Win32HidBackendTest, DeviceNotificationRegistersForARealWindow) {
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = L"LT260HidNotificationTest";
-  ASSERT_NE(RegisterClassExW(&windowClass), 0);
-  HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"HID notices", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, instance, nullptr);
-  ASSERT_NE(window, nullptr);
+// A hidden top-level window of a minimal class, destroyed with the object.
+class HiddenWindow {
+ public:
+  HiddenWindow() : instance_(GetModuleHandleW(nullptr)) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = instance_;
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+    window_ = CreateWindowExW(0, kClassName, L"HID notices", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              instance_, nullptr);
+  }
+  ~HiddenWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    UnregisterClassW(kClassName, instance_);
+  }
+  HiddenWindow(const HiddenWindow&) = delete;
+  HiddenWindow& operator=(const HiddenWindow&) = delete;
 
+  WindowId Id() const { return reinterpret_cast<WindowId>(window_); }
+
+ private:
+  static constexpr const wchar_t* kClassName = L"LT260HidNotificationTest";
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+};
+
+TEST(Win32HidBackendTest, DeviceNotificationRegistersForARealWindow) {
+  HiddenWindow window;
+  ASSERT_NE(window.Id(), 0u);
   Win32HidBackend backend;
-  const uintptr_t registration =
-      backend.RegisterDeviceNotification(reinterpret_cast<WindowId>(window));
+  const uintptr_t registration = backend.RegisterDeviceNotification(window.Id());
   std::printf("RegisterDeviceNotification: 0x%llx\n",
               static_cast<unsigned long long>(registration));
   EXPECT_NE(registration, 0u);
   backend.UnregisterDeviceNotification(registration);
+}
 
-  DestroyWindow(window);
-  UnregisterClassW(windowClass.lpszClassName, instance);
+// The channel's discovery over the real backend: Wine's interfaces are not the
+// mouse, so no length finds anything and both roles stay empty.
+TEST(Win32HidChannelTest, FindsNoMouseAmongTheSystemInterfaces) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "a real system may have the mouse attached";
+  Win32HidBackend backend;
+  testing::RecordingWindowMessages messages;
+  testing::RecordingDebugOutput debugOutput;
+  HidChannel channel(backend, messages, debugOutput);
+  channel.SetAlternateIds(0x1B80, 0xB412);
+  for (const int32_t wantedLength : {40, 2049, 8, 100}) {
+    EXPECT_FALSE(channel.FindDevice(wantedLength)) << wantedLength;
+    EXPECT_EQ(channel.FeatureDevice(), nullptr) << wantedLength;
+    EXPECT_EQ(channel.InputDevice(), nullptr) << wantedLength;
+  }
+  std::vector<uint8_t> report(40, 0);
+  EXPECT_FALSE(channel.SetFeature(report));
+  EXPECT_FALSE(channel.GetFeature(report));
+}
+
+// Start-up with the mouse absent: registration succeeds for a real window,
+// the listener idles without posting, and the channel's end stops it.
+TEST(Win32HidChannelTest, ListenerStartsAndStopsWithTheMouseAbsent) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "a real system may have the mouse attached";
+  HiddenWindow window;
+  ASSERT_NE(window.Id(), 0u);
+  Win32HidBackend backend;
+  testing::RecordingWindowMessages messages;
+  testing::RecordingDebugOutput debugOutput;
+  auto channel = std::make_unique<HidChannel>(backend, messages, debugOutput);
+  channel->SetAlternateIds(0x1B80, 0xB412);
+  uintptr_t registration = 0;
+  EXPECT_TRUE(channel->StartListener(window.Id(), registration));
+  EXPECT_EQ(channel->InputDevice(), nullptr);
+  std::this_thread::sleep_for(kPendingProbe);
+  const auto stopping = Clock::now();
+  channel.reset();
+  EXPECT_LT(Clock::now() - stopping, kPromptly);
+  EXPECT_NE(registration, 0u);
+  backend.UnregisterDeviceNotification(registration);
+  EXPECT_EQ(messages.PostCount(), 0u);
+  EXPECT_TRUE(debugOutput.Lines().empty());
 }
 
 }  // namespace

@@ -130,10 +130,18 @@ void IniDocument::Reindex() {
               ? first + equals + 1
               : first + equals + 1 + static_cast<std::size_t>(value.data() - rawValue.data());
       line.valueEnd = line.valueBegin + value.size();
+    } else if (!content.empty()) {
+      // A line without '=' is a key without a value: looking it up gives the
+      // default, it hides later lines of the same key, and writing the key
+      // gives it its value.
+      line.kind = LineKind::Bare;
+      key = TrimProfileSpace(content);
+      line.nameBegin = first;
+      line.nameEnd = first + key.size();
     }
     lines_.push_back(line);
     if (current == nullptr) continue;
-    if (line.kind == LineKind::Entry) current->keys.try_emplace(FoldName(key), lineIndex);
+    if (line.kind != LineKind::Other) current->keys.try_emplace(FoldName(key), lineIndex);
     if (!content.empty()) current->lastContent = lineIndex;
   }
 }
@@ -154,7 +162,7 @@ const IniDocument::Line* IniDocument::FindEntry(std::u16string_view section,
 std::u16string IniDocument::ReadString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view defaultValue) const {
   const Line* line = FindEntry(section, key);
-  if (line == nullptr) {
+  if (line == nullptr || line->kind == LineKind::Bare) {
     while (!defaultValue.empty() && defaultValue.back() == u' ') defaultValue.remove_suffix(1);
     return std::u16string(defaultValue);
   }
@@ -172,7 +180,8 @@ int32_t IniDocument::ReadInt(std::u16string_view section, std::u16string_view ke
 
 bool IniDocument::ReadStruct(std::u16string_view section, std::u16string_view key,
                              std::span<uint8_t> destination) const {
-  if (FindEntry(section, key) == nullptr) return false;
+  const Line* line = FindEntry(section, key);
+  if (line == nullptr || line->kind == LineKind::Bare) return false;
   return DecodeProfileStruct(ReadString(section, key, u""), destination);
 }
 
@@ -191,7 +200,11 @@ bool IniDocument::WriteString(std::u16string_view section, std::u16string_view k
     if (!text_.empty() && !IsLineBreak(text_.back())) insertion = kLineBreak;
     insertion.append(u"[").append(section).append(u"]").append(kLineBreak);
     insertion.append(key).append(u"=").append(value).append(kLineBreak);
-  } else if (const Line* line = FindEntry(section, key); line != nullptr) {
+  } else if (const Line* line = FindEntry(section, key);
+             line != nullptr && line->kind == LineKind::Bare) {
+    at = line->nameEnd;
+    insertion.append(u"=").append(value);
+  } else if (line != nullptr) {
     // An existing key keeps its line; only the value is replaced.
     const std::u16string_view current(text_.data() + line->valueBegin,
                                       line->valueEnd - line->valueBegin);

@@ -53,7 +53,7 @@ class IniDocument {
                    std::span<const uint8_t> source);
 
  private:
-  enum class LineKind { Other, Section, Entry };
+  enum class LineKind { Other, Section, Entry, Bare };
   struct Line {
     std::size_t begin = 0;  // first unit of the line in text_
     std::size_t end = 0;    // one past its last unit, before the line break

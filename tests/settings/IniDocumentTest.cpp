@@ -62,6 +62,18 @@ TEST(IniDocumentRead, FirstSectionAndFirstKeyWin) {
   EXPECT_EQ(document.ReadInt(u"s", u"c", -1), -1);
 }
 
+TEST(IniDocument, LineWithoutEqualsIsAKeyWithoutValue) {
+  IniDocument document = ParseText("[s]\r\n  noequals \r\nnoequals=1\r\n");
+  EXPECT_EQ(document.ReadString(u"s", u"NOEQUALS", u"d"), u"d") << "it hides the later line";
+  EXPECT_EQ(document.ReadInt(u"s", u"noequals", 7), 7);
+  std::array<uint8_t, 1> record{};
+  EXPECT_FALSE(document.ReadStruct(u"s", u"noequals", record));
+
+  ASSERT_TRUE(document.WriteString(u"s", u"noequals", u"x"));
+  EXPECT_EQ(Bytes(document), "[s]\r\n  noequals=x \r\nnoequals=1\r\n");
+  EXPECT_EQ(document.ReadString(u"s", u"noequals", u"d"), u"x");
+}
+
 TEST(IniDocumentRead, HeadersEndAtTheLastBracket) {
   const IniDocument document = ParseText(
       "top=0\n"

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "protocol/ButtonBlock.h"
+#include "protocol/ButtonReadBack.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/KeyUsageTable.h"
 #include "protocol/MacroDecoding.h"
@@ -111,26 +112,6 @@ class Generator {
   std::mt19937 rng_;
 };
 
-// Reads one button back as the connect-time synchronisation does with these
-// functions: no block, a macro, or a fixed function.
-ButtonAssignment ReadBack(const ButtonReportBytes& report, BlockExtent extent) {
-  ButtonAssignment readBack{};
-  if (extent.Length == 0) {
-    readBack.FunctionCode = 0xAA;
-    return readBack;
-  }
-  const ButtonBlock block = ReadButtonBlock(report, extent);
-  if (!block.IsMacro()) {
-    readBack.FunctionCode = ClassifyButtonBlock(block.Bytes, block.Length);
-    return readBack;
-  }
-  EXPECT_FALSE(block.IsBulletMacro()) << "the encoder writes no movement records";
-  readBack.FunctionCode = kMacroFunctionCode;
-  readBack.MacroEventCount =
-      static_cast<uint8_t>(DecodeMacroBlock(readBack, block.Bytes, block.RecordCount()));
-  return readBack;
-}
-
 uint8_t ClampedRepeat(uint8_t repeat) {
   return repeat < 1 ? uint8_t{1} : (repeat > 15 ? uint8_t{15} : repeat);
 }
@@ -167,7 +148,12 @@ TEST(ButtonReportRoundTrip, RepresentableAssignmentsReadBackUnchanged) {
         expected = ButtonAssignment{};
         expected.FunctionCode = kLastButtonFunctionCode;
       }
-      const ButtonAssignment readBack = ReadBack(report, blocks[b]);
+      // The read-back clears the value of a macro's last event, so a macro that
+      // ends on a press reads back ending on a release.
+      if (expected.FunctionCode == kMacroFunctionCode) {
+        expected.MacroEvents[expected.MacroEventCount - 1].Value = 0;
+      }
+      const ButtonAssignment readBack = ReadBackButtonAssignment(report, blocks[b], b);
       ASSERT_TRUE(SameButtonAssignment(readBack, expected))
           << "profile " << p << " button " << b << " code 0x" << std::hex
           << int{expected.FunctionCode} << " read back as 0x" << int{readBack.FunctionCode};
@@ -215,7 +201,7 @@ TEST(ButtonReportRoundTrip, OverfullReportsKeepFixedButtonsAndMacroPrefixes) {
     const ButtonReportBytes report = BuildButtonReport(profile);
     const auto blocks = SplitButtonBlocks(report);
     for (int b = 0; b < kButtonCount; ++b) {
-      const ButtonAssignment readBack = ReadBack(report, blocks[b]);
+      const ButtonAssignment readBack = ReadBackButtonAssignment(report, blocks[b], b);
       const ButtonAssignment& sent = profile.ButtonAssigned[b];
       if (b == kButtonCount - 1) {
         ASSERT_EQ(readBack.FunctionCode, 0xA1) << "profile " << p;
@@ -227,7 +213,9 @@ TEST(ButtonReportRoundTrip, OverfullReportsKeepFixedButtonsAndMacroPrefixes) {
         ASSERT_EQ(readBack.MacroEventCount, events) << "profile " << p << " button " << b;
         for (int i = 0; i < events; ++i) {
           ASSERT_EQ(readBack.MacroEvents[i].Code, sent.MacroEvents[i].Code);
-          ASSERT_EQ(readBack.MacroEvents[i].Value, sent.MacroEvents[i].Value);
+          if (i + 1 < events) {
+            ASSERT_EQ(readBack.MacroEvents[i].Value, sent.MacroEvents[i].Value);
+          }
         }
       }
     }

@@ -17,11 +17,11 @@ class HidDevice {
  public:
   virtual ~HidDevice() = default;
 
-  virtual uint16_t VendorId() = 0;
-  virtual uint16_t ProductId() = 0;
+  virtual uint16_t VendorId() const = 0;
+  virtual uint16_t ProductId() const = 0;
   // Report lengths in bytes, report-ID byte included.
-  virtual int InputReportLength() = 0;
-  virtual int FeatureReportLength() = 0;
+  virtual int InputReportLength() const = 0;
+  virtual int FeatureReportLength() const = 0;
 
   // One feature-report transfer; byte 0 of the buffer is the report ID.
   virtual bool SetFeature(std::span<const uint8_t> report) = 0;

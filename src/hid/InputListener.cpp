@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "hid/AgentMessages.h"
+#include "ports/MessageNumbers.h"
 
 namespace lt260 {
 

@@ -95,10 +95,10 @@ class SimulatedMouse::Device final : public HidDevice {
       : mouse_(mouse), handle_(std::move(handle)) {}
   ~Device() override { mouse_.Close(*handle_); }
 
-  uint16_t VendorId() override { return handle_->Interface.VendorId; }
-  uint16_t ProductId() override { return handle_->Interface.ProductId; }
-  int InputReportLength() override { return handle_->Interface.InputReportLength; }
-  int FeatureReportLength() override { return handle_->Interface.FeatureReportLength; }
+  uint16_t VendorId() const override { return handle_->Interface.VendorId; }
+  uint16_t ProductId() const override { return handle_->Interface.ProductId; }
+  int InputReportLength() const override { return handle_->Interface.InputReportLength; }
+  int FeatureReportLength() const override { return handle_->Interface.FeatureReportLength; }
   bool SetFeature(std::span<const uint8_t> report) override {
     return mouse_.SetFeature(*handle_, report);
   }

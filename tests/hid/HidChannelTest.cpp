@@ -94,7 +94,7 @@ TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
   for (const int length : {40, 2049, 8}) {
     SCOPED_TRACE(length);
     ASSERT_TRUE(channel.FindDevice(length));
-    EXPECT_EQ(const_cast<HidDevice*>(channel.FeatureDevice())->FeatureReportLength(), length);
+    EXPECT_EQ(channel.FeatureDevice()->FeatureReportLength(), length);
     // The feature and the input interface stay open, nothing else.
     EXPECT_EQ(mouse.OpenDevices(), 2);
   }

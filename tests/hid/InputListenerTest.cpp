@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "hid/AgentMessages.h"
 #include "hid/HidChannel.h"
 #include "hid/InputListener.h"
+#include "ports/MessageNumbers.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
 

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "hid/AgentMessages.h"
 #include "hid/HidChannel.h"
+#include "ports/MessageNumbers.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
 

@@ -63,10 +63,10 @@ class Win32HidDevice final : public HidDevice {
   Win32HidDevice(const Win32HidDevice&) = delete;
   Win32HidDevice& operator=(const Win32HidDevice&) = delete;
 
-  uint16_t VendorId() override { return vendorId_; }
-  uint16_t ProductId() override { return productId_; }
-  int InputReportLength() override { return inputReportLength_; }
-  int FeatureReportLength() override { return featureReportLength_; }
+  uint16_t VendorId() const override { return vendorId_; }
+  uint16_t ProductId() const override { return productId_; }
+  int InputReportLength() const override { return inputReportLength_; }
+  int FeatureReportLength() const override { return featureReportLength_; }
 
   bool SetFeature(std::span<const uint8_t> report) override {
     // HidD_SetFeature takes a writable buffer although it only reads it.

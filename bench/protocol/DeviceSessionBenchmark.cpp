@@ -1,0 +1,69 @@
+// How long programming the mouse and reading it back keep the agent window
+// busy, with the simulated mouse and the real clock: the firmware asks for
+// 300 ms between the two reports, and everything else should be noise beside it.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "protocol/DeviceSync.h"
+#include "protocol/ProfileSending.h"
+#include "sim/SimulatedMouse.h"
+#include "support/RecordingPorts.h"
+#include "support/TempDir.h"
+
+namespace lt260 {
+namespace {
+
+class SteadyClock final : public Clock {
+ public:
+  uint32_t TickCount() override {
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+  }
+  void Sleep(uint32_t milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+};
+
+struct Session {
+  SimulatedMouse mouse;
+  testing::RecordingWindowMessages windows;
+  testing::RecordingDebugOutput debug;
+  HidChannel channel{mouse, windows, debug};
+  SteadyClock clock;
+};
+
+void BM_SendProfileReports(benchmark::State& state) {
+  Session session;
+  ProfileSetting profile = DefaultProfileSetting();
+  for (auto _ : state) {
+    if (!SendProfileReports(session.channel, profile, session.clock))
+      state.SkipWithError("refused");
+  }
+}
+BENCHMARK(BM_SendProfileReports)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SyncFromDevice(benchmark::State& state) {
+  Session session;
+  testing::TempDir dir;
+  auto loaded = std::make_unique<SettingsFile>();
+  loaded->Global = DefaultGlobalSetting();
+  for (ProfileSetting& profile : loaded->Profiles) profile = DefaultProfileSetting();
+  ProfileSetting active = loaded->Profiles[0];
+  const std::filesystem::path settingsPath = dir / "GamingMouse";
+  const std::filesystem::path bulletPath = dir / "BulletSetting";
+  std::optional<uint32_t> lastSyncTick;
+  DeviceSyncTarget target{session.channel, session.clock, session.windows, *loaded,
+                          active,          settingsPath,  bulletPath,      lastSyncTick};
+  for (auto _ : state) {
+    lastSyncTick.reset();  // every run a full one, past the one-second debounce
+    if (SyncFromDevice(target) != 1) state.SkipWithError("mouse not read");
+  }
+}
+BENCHMARK(BM_SyncFromDevice)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
+}  // namespace lt260

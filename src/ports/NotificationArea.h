@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ports/WindowMessages.h"
+
+namespace lt260 {
+
+// The notification-area icon record: which window it calls back, with which
+// message, and what it shows.
+struct TrayIconRecord {
+  WindowId Window = 0;
+  uint32_t Id = 128;
+  uint32_t CallbackMessage = 0;
+  int IconResource = 137;  // of the program's own resources
+  std::u16string Tip;
+};
+
+// The shell's notification area.
+class NotificationArea {
+ public:
+  virtual ~NotificationArea() = default;
+  // False when the shell refused (for example while no task bar runs).
+  virtual bool Add(const TrayIconRecord& icon) = 0;
+  virtual bool Delete(const TrayIconRecord& icon) = 0;
+};
+
+}  // namespace lt260

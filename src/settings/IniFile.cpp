@@ -36,6 +36,11 @@ bool WriteWholeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
 
 IniFile::Snapshot IniFile::Load() const {
   Snapshot snapshot;
+  // No path names no file: nothing to read, and nowhere a write may go.
+  if (path_.empty()) {
+    snapshot.status = LoadStatus::Unreadable;
+    return snapshot;
+  }
   std::error_code error;
   const fs::file_status status = fs::status(path_, error);
   if (status.type() == fs::file_type::not_found) return snapshot;

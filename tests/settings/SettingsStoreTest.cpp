@@ -76,6 +76,18 @@ TEST(LoadSettings, MissingFolderLeavesDefaultsInMemoryOnly) {
   EXPECT_TRUE(SameProfile(copies->active, DefaultProfileSetting()));
 }
 
+TEST(LoadSettings, EmptyPathGivesDefaultsAndWritesNothing) {
+  TempDir dir;
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const auto copies = Load({});
+  EXPECT_FALSE(SaveDevicePresence({}, 1));
+  EXPECT_FALSE(SaveDpiStage({}, 0, 2));
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "nothing lands in the working folder";
+  EXPECT_TRUE(SameProfile(copies->active, DefaultProfileSetting()));
+}
+
 TEST(LoadSettings, ExistingFileIsNeverRewrittenEvenWhenValidationCorrectsIt) {
   TempDir dir;
   const auto path = dir / "GamingMouse";

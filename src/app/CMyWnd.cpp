@@ -1,0 +1,278 @@
+#include "app/CMyWnd.h"
+
+#include <array>
+
+#include "app/framework/WindowsMessageIds.h"
+#include "ports/MessageNumbers.h"
+#include "protocol/DeviceSync.h"
+#include "protocol/ProfileSending.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
+#include "sysprefs/MousePreferences.h"
+
+namespace lt260 {
+namespace {
+
+constexpr uint32_t kTrayIconId = 128;
+constexpr int kTrayIconResource = 137;
+constexpr char16_t kTrayTip[] = u"Quendra LT-260";
+// The second product and vendor the mouse is accepted with.
+constexpr int32_t kAltVendorId = 0x1B80;
+constexpr int32_t kAltProductId = 0xB412;
+constexpr uint64_t kDestroyingCommand = 0xFFFFFFFF;
+// Menu texts are read into buffers of this many characters.
+constexpr std::size_t kMenuTextCapacity = 4096;
+
+enum class SessionReaction { None, Suspend, Resume };
+
+// Lock and unlock mean something from Windows 6 on; console changes always.
+SessionReaction ReactionTo(uint64_t sessionEvent, uint32_t windowsMajorVersion) {
+  switch (sessionEvent) {
+    case WTS_CONSOLE_CONNECT:
+      return SessionReaction::Resume;
+    case WTS_CONSOLE_DISCONNECT:
+      return SessionReaction::Suspend;
+    case WTS_SESSION_LOCK:
+      return windowsMajorVersion >= 6 ? SessionReaction::Suspend : SessionReaction::None;
+    case WTS_SESSION_UNLOCK:
+      return windowsMajorVersion >= 6 ? SessionReaction::Resume : SessionReaction::None;
+    default:
+      return SessionReaction::None;
+  }
+}
+
+std::filesystem::path LanguageFile(const std::filesystem::path& programFolder, int32_t lanId) {
+  return programFolder / "Lan" / (lanId == 1 ? "skin_En.ini" : "skin_Sp.ini");
+}
+
+}  // namespace
+
+CMyWnd::CMyWnd(const AgentPorts& ports)
+    : CWnd(ports.Windows),
+      ports_(ports),
+      channel_(ports.Hid, ports.Messages, ports.Debug),
+      registryWriter_(ports.Registry) {}
+
+std::span<const MessageMapEntry> CMyWnd::GetMessageMap() const {
+  static constexpr std::array kMessageMap = {
+      OnMessage<CMyWnd, &CMyWnd::OnCreate>(WM_CREATE),
+      OnMessage<CMyWnd, &CMyWnd::OnDestroy>(WM_DESTROY),
+      OnMessage<CMyWnd, &CMyWnd::OnTimer>(WM_TIMER),
+      OnMessage<CMyWnd, &CMyWnd::OnDeviceChange>(WM_DEVICECHANGE),
+      OnMessage<CMyWnd, &CMyWnd::OnSessionChange>(WM_WTSSESSION_CHANGE),
+      OnMessage<CMyWnd, &CMyWnd::OnReload>(WM_AGENT_RELOAD),
+      OnMessage<CMyWnd, &CMyWnd::OnDeviceCommand>(WM_AGENT_DEVICE_COMMAND),
+      OnMessage<CMyWnd, &CMyWnd::OnDpiStage>(WM_AGENT_DPI_STAGE),
+      OnMessage<CMyWnd, &CMyWnd::OnTrayNotify>(WM_AGENT_TRAY_NOTIFY),
+      OnMessage<CMyWnd, &CMyWnd::OnTrayHide>(WM_COMMAND, ID_TRAY_HIDE),
+      OnMessage<CMyWnd, &CMyWnd::OnTrayOpen>(WM_COMMAND, ID_TRAY_OPEN),
+  };
+  return kMessageMap;
+}
+
+bool CMyWnd::CreateAgentWindow() {
+  return CreateEx(0, kAgentWindowTitle, WS_POPUP, 100, 100, 100, 100);
+}
+
+// The creation sequence. The alternate ids come before the listener because
+// its start runs the first discovery; the settings come before the first
+// synchronisation, which works on them and writes them back; the icon record
+// comes before anything can show the icon.
+intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
+  if (Default(WM_CREATE, wParam, lParam) == -1) return -1;
+  SetWindowText(kAgentWindowTitle);
+
+  if (const auto folder = ports_.System.AppDataFolder()) {
+    BulletSettingPath_ = *folder / "Quendra" / "LT-260" / "BulletSetting";
+    SettingsPath_ = *folder / "Quendra" / "LT-260" / "GamingMouse";
+  }
+  channel_.SetAlternateIds(kAltVendorId, kAltProductId);
+  channel_.StartListener(GetSafeHwnd(), DeviceNotification_);
+  // Lock and unlock reach the window only when it asks for them.
+  SessionNotificationsRegistered_ = ports_.Sessions.Register(GetSafeHwnd());
+  LoadSettings();
+  SetExtendedStyle(WS_EX_TOOLWINDOW);
+  TrayIconData_ =
+      TrayIconRecord{GetSafeHwnd(), kTrayIconId, WM_AGENT_TRAY_NOTIFY, kTrayIconResource, kTrayTip};
+
+  if (SyncFromDevice() != 0) {
+    LaunchConfigurator();
+    RecordDevicePresent();
+  } else {
+    SaveDevicePresence(SettingsPath_, 0);
+  }
+  ApplyMousePreferences();
+  ports_.Debug.Write("OnCreate over");
+  return 0;
+}
+
+intptr_t CMyWnd::OnDestroy(uint64_t wParam, int64_t lParam) {
+  PostToWindowTitled(kConfiguratorWindowTitle, WM_COMMAND, kDestroyingCommand, 0);
+  if (const WindowId osd = ports_.Messages.FindWindowByTitle(kOsdWindowTitle)) {
+    ports_.Messages.Post(osd, WM_DESTROY, 0, 0);
+    ports_.Messages.Post(osd, WM_CLOSE, 0, 0);
+  }
+  if (SessionNotificationsRegistered_) ports_.Sessions.Unregister(GetSafeHwnd());
+  SessionNotificationsRegistered_ = false;
+  return Default(WM_DESTROY, wParam, lParam);
+}
+
+intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
+  if (timerId == PROBE_TIMER_ID) {
+    const int32_t present = ProbeCompanionLibrary();
+    SaveDevicePresence(SettingsPath_, present);
+    if (present == 0) HideTrayIcon();
+  }
+  return Default(WM_TIMER, timerId, lParam);
+}
+
+intptr_t CMyWnd::OnDeviceChange(uint64_t, int64_t) {
+  if (SessionSuspended_) return 1;
+  if (SyncFromDevice() != 0) {
+    RecordDevicePresent();
+  } else {
+    TellConfiguratorDeviceAbsent();
+    HideTrayIcon();
+  }
+  return 1;
+}
+
+intptr_t CMyWnd::OnSessionChange(uint64_t sessionEvent, int64_t) {
+  switch (ReactionTo(sessionEvent, ports_.System.WindowsMajorVersion())) {
+    case SessionReaction::Suspend:
+      HideTrayIcon();
+      SessionSuspended_ = true;
+      SaveDevicePresence(SettingsPath_, 0);
+      break;
+    case SessionReaction::Resume:
+      SessionSuspended_ = false;
+      if (SyncFromDevice() != 0) {
+        RecordDevicePresent();
+      } else {
+        TellConfiguratorDeviceAbsent();
+      }
+      break;
+    case SessionReaction::None:
+      break;
+  }
+  return 0;
+}
+
+intptr_t CMyWnd::OnReload(uint64_t, int64_t) {
+  LoadSettings();
+  ApplyMousePreferences();
+  const bool sent = SendProfileReports(channel_, ActiveProfile_, ports_.SystemClock);
+  const bool wanted = AppliedSettings_.Global.Show_TrayIcon != 0;
+  if (!wanted) {
+    HideTrayIcon();
+  } else if (sent) {
+    ShowTrayIcon();
+  }
+  return 0;
+}
+
+intptr_t CMyWnd::OnDeviceCommand(uint64_t, int64_t) {
+  SendCommandReport(channel_);
+  return 0;
+}
+
+// The mouse's stage goes to the file under the section numbered by Active
+// itself, as the Configurator expects it, and to the Configurator numbered
+// from 0.
+intptr_t CMyWnd::OnDpiStage(uint64_t stage, int64_t) {
+  const auto dpiStage = static_cast<int32_t>(stage);
+  const int32_t active = AppliedSettings_.Global.Active;
+  ActiveProfile_.DPI_Cur = dpiStage;
+  SaveDpiStage(SettingsPath_, active, dpiStage);
+  PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_DPI_STAGE, static_cast<uint64_t>(active),
+                     dpiStage - 1);
+  return 1;
+}
+
+intptr_t CMyWnd::OnTrayNotify(uint64_t, int64_t mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDBLCLK) {
+    LaunchConfigurator();
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    // The menu reloads the settings so that a language chosen in the
+    // Configurator shows at once; nothing is applied to the mouse or Windows.
+    const std::filesystem::path programFolder = ports_.System.ProgramFolder();
+    LoadSettings();
+    const IniFile language(LanguageFile(programFolder, LoadedSettings_.Global.lan_id));
+    const IniFile::Snapshot texts = language.Load();
+    std::vector<MenuItem> items;
+    for (auto [key, command] : {std::pair{u"1", ID_TRAY_OPEN}, std::pair{u"2", ID_TRAY_HIDE}}) {
+      std::u16string text = texts.document.ReadString(u"TRAY_STRING", key, u"");
+      if (text.size() >= kMenuTextCapacity) text.resize(kMenuTextCapacity - 1);
+      items.push_back(MenuItem{std::move(text), command});
+    }
+    ports_.Menu.Track(GetSafeHwnd(), items);
+    ports_.Messages.Post(GetSafeHwnd(), WM_NULL, 0, 0);
+  }
+  return 0;
+}
+
+intptr_t CMyWnd::OnTrayOpen(uint64_t, int64_t) {
+  LaunchConfigurator();
+  return 0;
+}
+
+intptr_t CMyWnd::OnTrayHide(uint64_t, int64_t) {
+  HideTrayIcon();
+  return 0;
+}
+
+void CMyWnd::LaunchConfigurator() {
+  if (ports_.Messages.FindWindowByTitle(kConfiguratorWindowTitle) != 0) return;
+  ports_.Launcher.Open(ports_.System.ProgramFolder() / "Gaming.exe");
+}
+
+void CMyWnd::ShowTrayIcon() {
+  if (TrayIconShown_) return;
+  ports_.Tray.Add(TrayIconData_);
+  TrayIconShown_ = true;
+}
+
+void CMyWnd::HideTrayIcon() {
+  if (!TrayIconShown_) return;
+  ports_.Tray.Delete(TrayIconData_);
+  TrayIconShown_ = false;
+}
+
+int32_t CMyWnd::ProbeCompanionLibrary() {
+  return ports_.Companion.Call(ports_.System.ProgramFolder() / "CheckPidVid.dll", "CheckUsbPidVid",
+                               kAltProductId, kAltVendorId);
+}
+
+void CMyWnd::LoadSettings() {
+  lt260::LoadSettings(SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_);
+}
+
+int32_t CMyWnd::SyncFromDevice() {
+  DeviceSyncTarget target{channel_,       ports_.SystemClock, ports_.Messages,    LoadedSettings_,
+                          ActiveProfile_, SettingsPath_,      BulletSettingPath_, LastSyncTick_};
+  return lt260::SyncFromDevice(target);
+}
+
+void CMyWnd::ApplyMousePreferences() {
+  lt260::ApplyMousePreferences(
+      ActiveProfile_,
+      MousePreferencePorts{ports_.Parameters, ports_.Registry, registryWriter_, ports_.Debug});
+}
+
+void CMyWnd::RecordDevicePresent() {
+  SaveDevicePresence(SettingsPath_, 1);
+  if (AppliedSettings_.Global.Show_TrayIcon != 0) ShowTrayIcon();
+}
+
+void CMyWnd::TellConfiguratorDeviceAbsent() {
+  PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_DEVICE_ABSENT, kDeviceAbsentWParam, 0);
+}
+
+void CMyWnd::PostToWindowTitled(std::u16string_view title, uint32_t message, uint64_t wParam,
+                                int64_t lParam) {
+  if (const WindowId window = ports_.Messages.FindWindowByTitle(title)) {
+    ports_.Messages.Post(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace lt260

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+
+#include "app/AgentPorts.h"
+#include "app/framework/CWnd.h"
+#include "hid/HidChannel.h"
+#include "ports/NotificationArea.h"
+#include "settings/ProfileSetting.h"
+#include "settings/SettingsFile.h"
+#include "sysprefs/RegistryKeyWriter.h"
+
+namespace lt260 {
+
+// The timer the presence probe answers to. Nothing starts it: the mouse's
+// presence is followed through device notices instead.
+inline constexpr uint64_t PROBE_TIMER_ID = 100002;
+
+// The hidden agent window. It owns all of the Agent's state for the whole
+// run, and every event reaches it as a message, handled one at a time on the
+// main thread: the Configurator's requests, the DPI button through the input
+// listener, the icon, and Windows' device and session notices.
+class CMyWnd : public CWnd {
+ public:
+  explicit CMyWnd(const AgentPorts& ports);
+  // Closes the registry key, then the mouse (stopping the listener), then
+  // lets go of the paths: the members' reverse order.
+  ~CMyWnd() override = default;
+
+  // Registers the window class and creates the hidden window; the creation
+  // sequence runs inside.
+  virtual bool CreateAgentWindow();
+
+  // Starts the Configurator from the Agent's folder unless its window exists.
+  void LaunchConfigurator();
+  void ShowTrayIcon();
+  void HideTrayIcon();
+  // Asks the companion library whether the mouse is attached; 0 when the
+  // library or its export is missing.
+  int32_t ProbeCompanionLibrary();
+
+  // Message handlers, one per row of the message table.
+  intptr_t OnCreate(uint64_t wParam, int64_t lParam);
+  intptr_t OnDestroy(uint64_t wParam, int64_t lParam);
+  intptr_t OnTimer(uint64_t timerId, int64_t lParam);
+  intptr_t OnDeviceChange(uint64_t wParam, int64_t lParam);
+  intptr_t OnSessionChange(uint64_t sessionEvent, int64_t lParam);
+  intptr_t OnReload(uint64_t wParam, int64_t lParam);
+  intptr_t OnDeviceCommand(uint64_t wParam, int64_t lParam);
+  intptr_t OnDpiStage(uint64_t stage, int64_t lParam);
+  intptr_t OnTrayNotify(uint64_t iconId, int64_t mouseMessage);
+  intptr_t OnTrayOpen(uint64_t wParam, int64_t lParam);
+  intptr_t OnTrayHide(uint64_t wParam, int64_t lParam);
+
+  // The state, for the tests and tools that look at it.
+  const std::filesystem::path& SettingsPath() const { return SettingsPath_; }
+  const std::filesystem::path& BulletSettingPath() const { return BulletSettingPath_; }
+  const SettingsFile& LoadedSettings() const { return LoadedSettings_; }
+  const SettingsFile& AppliedSettings() const { return AppliedSettings_; }
+  const ProfileSetting& ActiveProfile() const { return ActiveProfile_; }
+  const HidChannel& Channel() const { return channel_; }
+  const TrayIconRecord& TrayIconData() const { return TrayIconData_; }
+  bool TrayIconShown() const { return TrayIconShown_; }
+  bool SessionSuspended() const { return SessionSuspended_; }
+
+ protected:
+  std::span<const MessageMapEntry> GetMessageMap() const override;
+
+ private:
+  void LoadSettings();
+  int32_t SyncFromDevice();
+  void ApplyMousePreferences();
+  // After a synchronisation found the mouse, or failed to.
+  void RecordDevicePresent();
+  void TellConfiguratorDeviceAbsent();
+  void PostToWindowTitled(std::u16string_view title, uint32_t message, uint64_t wParam,
+                          int64_t lParam);
+
+  AgentPorts ports_;
+  // The members the Agent's state is made of, in the order their lifetimes nest.
+  std::filesystem::path BulletSettingPath_;
+  std::filesystem::path SettingsPath_;
+  SettingsFile LoadedSettings_{};
+  SettingsFile AppliedSettings_{};
+  uintptr_t DeviceNotification_ = 0;
+  HidChannel channel_;
+  std::optional<uint32_t> LastSyncTick_;
+  RegistryKeyWriter registryWriter_;
+  ProfileSetting ActiveProfile_{};
+  TrayIconRecord TrayIconData_;
+  bool SessionSuspended_ = false;
+  // Whether the icon has been added. The shell may have refused it; the flag
+  // still says added, so a later show does nothing until a hide resets it.
+  bool TrayIconShown_ = false;
+  bool SessionNotificationsRegistered_ = false;
+};
+
+}  // namespace lt260

@@ -1,0 +1,292 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/AgentHarness.h"
+#include "app/framework/WindowsMessageIds.h"
+#include "ports/MessageNumbers.h"
+
+namespace lt260 {
+namespace {
+
+using testing::AgentHarness;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::kConfiguratorWindow;
+using testing::kOsdWindow;
+using testing::PostedMessage;
+
+std::vector<std::string> Texts(const std::vector<MenuItem>& items) {
+  std::vector<std::string> texts;
+  for (const MenuItem& item : items) texts.push_back(testing::Narrow(item.Text));
+  return texts;
+}
+
+std::vector<uint32_t> Commands(const std::vector<MenuItem>& items) {
+  std::vector<uint32_t> commands;
+  for (const MenuItem& item : items) commands.push_back(item.Command);
+  return commands;
+}
+
+TEST(AgentCreation, WithTheMouseStartsTheConfiguratorShowsTheIconAndAppliesPreferences) {
+  AgentHarness agent;
+  CMyWnd& window = agent.Create();
+
+  EXPECT_EQ(agent.windowSystem.Find(window.GetSafeHwnd())->Title, u"Quendra_LT-260_Hid");
+  EXPECT_EQ(agent.windowSystem.Find(window.GetSafeHwnd())->ExtendedStyle, WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(std::filesystem::exists(agent.SettingsPath())) << "missing file created";
+  EXPECT_EQ(agent.DeviceKey(), 1);
+  EXPECT_THAT(agent.launcher.opened, ElementsAre(agent.system.programFolder / "Gaming.exe"));
+  EXPECT_TRUE(agent.tray.shown);
+  EXPECT_EQ(agent.tray.last.Window, window.GetSafeHwnd());
+  EXPECT_EQ(agent.tray.last.CallbackMessage, WM_AGENT_TRAY_NOTIFY);
+  EXPECT_EQ(agent.tray.last.IconResource, 137);
+  EXPECT_EQ(agent.tray.last.Tip, u"Quendra LT-260");
+  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 03 accepted", "get 2049 04 accepted"))
+      << "the mouse is read, never programmed, at start-up";
+  EXPECT_THAT(agent.trace, Contains("SetDoubleClickTime 680"));
+  EXPECT_EQ(agent.debug.Lines().back(), "OnCreate over");
+  EXPECT_EQ(agent.sessions.registered, window.GetSafeHwnd());
+  EXPECT_EQ(agent.mouse.NotificationWindow(), window.GetSafeHwnd());
+}
+
+TEST(AgentCreation, WithoutTheMouseRecordsAbsenceAndStillAppliesPreferences) {
+  AgentHarness agent;
+  agent.mouse.Unplug();
+  agent.Create();
+  EXPECT_EQ(agent.DeviceKey(), 0);
+  EXPECT_THAT(agent.launcher.opened, IsEmpty());
+  EXPECT_THAT(agent.tray.calls, IsEmpty());
+  EXPECT_THAT(agent.trace, Contains("SetDoubleClickTime 680"));
+  EXPECT_EQ(agent.debug.Lines().back(), "OnCreate over");
+}
+
+TEST(AgentCreation, RunningConfiguratorAndHiddenIconAreRespected) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.Settings().WriteInt(u"Setting", u"Show_TrayIcon", 0);
+  agent.Create();
+  EXPECT_THAT(agent.launcher.opened, IsEmpty());
+  EXPECT_THAT(agent.tray.calls, IsEmpty());
+  EXPECT_EQ(agent.DeviceKey(), 1);
+}
+
+TEST(AgentIcon, FollowsTheTableOfEvents) {
+  AgentHarness agent;
+  agent.Create();
+  ASSERT_TRUE(agent.tray.shown);
+
+  // The menu's second item removes it; a reload with the mouse shows it again.
+  agent.Send(WM_COMMAND, ID_TRAY_HIDE);
+  EXPECT_FALSE(agent.tray.shown);
+  agent.Send(WM_COMMAND, ID_TRAY_HIDE);
+  agent.Send(WM_AGENT_RELOAD);
+  EXPECT_TRUE(agent.tray.shown);
+
+  // A reload that finds no mouse leaves the icon as it is...
+  agent.mouse.Unplug();
+  agent.Send(WM_AGENT_RELOAD);
+  EXPECT_TRUE(agent.tray.shown);
+  // ...unless the settings no longer want it, mouse or not.
+  agent.Settings().WriteInt(u"Setting", u"Show_TrayIcon", 0);
+  agent.Send(WM_AGENT_RELOAD);
+  EXPECT_FALSE(agent.tray.shown);
+  agent.mouse.Plug();
+  agent.Send(WM_AGENT_RELOAD);
+  EXPECT_FALSE(agent.tray.shown);
+
+  EXPECT_THAT(agent.tray.calls, ElementsAre("add 128", "delete 128", "add 128", "delete 128"))
+      << "showing twice adds once; hiding a hidden icon does not call the shell";
+}
+
+TEST(AgentIcon, RefusedByTheShellStillCountsAsShown) {
+  AgentHarness agent;
+  agent.tray.accepts = false;
+  agent.Create();
+  agent.LaterBy(5000);
+  agent.Send(WM_DEVICECHANGE);
+  EXPECT_THAT(agent.tray.calls, ElementsAre("add 128"));
+}
+
+TEST(AgentReload, ProgramsTheMouseWithTheReloadedProfile) {
+  AgentHarness agent;
+  agent.Create();
+  agent.mouse.ClearTransfers();
+  agent.Settings().WriteInt(u"Profile0Setting", u"DPI_Cur", 5);
+  agent.Settings().WriteInt(u"Profile0Setting", u"DBClick_Speed", 10);
+  agent.trace.clear();
+
+  EXPECT_EQ(agent.Send(WM_AGENT_RELOAD), 0);
+  EXPECT_EQ(agent.window->ActiveProfile().DPI_Cur, 5);
+  EXPECT_THAT(agent.mouse.TraceSummary(),
+              ElementsAre("set 40 03 accepted", "set 2049 04 accepted"));
+  EXPECT_EQ(agent.mouse.SettingsReport()[1], 5);
+  EXPECT_THAT(agent.trace, Contains("SetDoubleClickTime 200"));
+  EXPECT_THAT(agent.messages.Posts(), IsEmpty()) << "a reload tells the Configurator nothing";
+}
+
+TEST(AgentDpiStage, IsSavedUnderActiveAndPassedOnNumberedFromZero) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.Settings().WriteInt(u"Setting", u"Totle", 3);
+  agent.Settings().WriteInt(u"Setting", u"Active", 2);
+  agent.Settings().WriteInt(u"Setting", u"2", 1);  // slot 2 lives in section 1
+  agent.Settings().WriteInt(u"Profile1Setting", u"DPI_Cur", 1);
+  agent.Create();
+  agent.messages.Clear();
+
+  EXPECT_EQ(agent.Send(WM_AGENT_DPI_STAGE, 3), 1);
+  EXPECT_EQ(agent.window->ActiveProfile().DPI_Cur, 3);
+  EXPECT_EQ(agent.Settings().ReadInt(u"Profile2Setting", u"DPI_Cur", -1), 3);
+  EXPECT_EQ(agent.Settings().ReadInt(u"Profile1Setting", u"DPI_Cur", -1), 1)
+      << "the stage goes to the section Active names, not to the one slot 2 is read from";
+  EXPECT_EQ(agent.window->LoadedSettings().Profiles[2].DPI_Cur, 1)
+      << "the loaded copy keeps its stage until the next load";
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_DPI_STAGE, 2, 2}));
+}
+
+TEST(AgentDeviceCommand, SendsTheCommandReportAndAlwaysAnswersZero) {
+  AgentHarness agent;
+  agent.Create();
+  agent.mouse.ClearTransfers();
+  EXPECT_EQ(agent.Send(WM_AGENT_DEVICE_COMMAND), 0);
+  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("set 8 06 accepted"));
+  agent.mouse.Unplug();
+  EXPECT_EQ(agent.Send(WM_AGENT_DEVICE_COMMAND), 0);
+}
+
+TEST(AgentDeviceChange, UnplugAndPlugFollowTheMouse) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.Create();
+  agent.messages.Clear();
+
+  agent.mouse.Unplug();
+  agent.LaterBy(5000);
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE), 1);
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_DEVICE_ABSENT, 0x917, 0}));
+  EXPECT_FALSE(agent.tray.shown);
+  EXPECT_EQ(agent.DeviceKey(), 1) << "absence after a device change is not written";
+
+  agent.mouse.Plug();
+  agent.mouse.ClearTransfers();
+  agent.Send(WM_DEVICECHANGE);
+  agent.Send(WM_DEVICECHANGE);  // the same plug event, within the second
+  EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u) << "one synchronisation";
+  EXPECT_TRUE(agent.tray.shown);
+  EXPECT_EQ(agent.DeviceKey(), 1);
+  EXPECT_THAT(agent.messages.Posts(),
+              Contains(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+}
+
+TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
+  AgentHarness agent;
+  agent.Create();
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  EXPECT_TRUE(agent.window->SessionSuspended());
+  EXPECT_FALSE(agent.tray.shown);
+  EXPECT_EQ(agent.DeviceKey(), 0);
+
+  agent.mouse.ClearTransfers();
+  agent.LaterBy(5000);
+  agent.Send(WM_DEVICECHANGE);
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "device changes wait while locked";
+
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
+  EXPECT_FALSE(agent.window->SessionSuspended());
+  EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u);
+  EXPECT_TRUE(agent.tray.shown);
+  EXPECT_EQ(agent.DeviceKey(), 1);
+}
+
+TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {
+  AgentHarness agent;
+  agent.system.majorVersion = 5;
+  agent.ConfiguratorRunning(true);
+  agent.Create();
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  EXPECT_FALSE(agent.window->SessionSuspended());
+  EXPECT_TRUE(agent.tray.shown);
+
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT);
+  EXPECT_TRUE(agent.window->SessionSuspended());
+  agent.mouse.Unplug();
+  agent.messages.Clear();
+  agent.LaterBy(5000);
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT);
+  EXPECT_FALSE(agent.window->SessionSuspended());
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_DEVICE_ABSENT, 0x917, 0}));
+  EXPECT_FALSE(agent.tray.shown) << "the icon stays as the suspend left it";
+}
+
+TEST(AgentMenu, ReadsItsTextsInTheLanguageTheSettingsNameNow) {
+  AgentHarness agent;
+  const auto lan = agent.system.programFolder / "Lan";
+  IniFile(lan / "skin_En.ini").WriteString(u"TRAY_STRING", u"1", u"Open");
+  IniFile(lan / "skin_En.ini").WriteString(u"TRAY_STRING", u"2", u"Hide");
+  IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"1", u"Abrir");
+  IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"2", u"Ocultar");
+  CMyWnd& window = agent.Create();
+
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_RBUTTONDOWN);
+  // The Configurator switches the language; the next menu shows it at once.
+  agent.Settings().WriteInt(u"Setting", u"lan_id", 1);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_RBUTTONDOWN);
+  std::filesystem::remove(lan / "skin_En.ini");
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_RBUTTONDOWN);
+
+  ASSERT_EQ(agent.menu.menus.size(), 3u);
+  EXPECT_THAT(Texts(agent.menu.menus[0]), ElementsAre("Abrir", "Ocultar"));
+  EXPECT_THAT(Texts(agent.menu.menus[1]), ElementsAre("Open", "Hide"));
+  EXPECT_THAT(Texts(agent.menu.menus[2]), ElementsAre("", ""));
+  EXPECT_THAT(Commands(agent.menu.menus[2]), ElementsAre(ID_TRAY_OPEN, ID_TRAY_HIDE));
+  EXPECT_THAT(agent.menu.owners, Contains(window.GetSafeHwnd()));
+  EXPECT_EQ(agent.messages.Posts().back(), (PostedMessage{window.GetSafeHwnd(), WM_NULL, 0, 0}));
+}
+
+TEST(AgentMenu, DoubleClickAndOpenCommandStartTheConfiguratorOnlyWhenItIsNotRunning) {
+  AgentHarness agent;
+  agent.mouse.Unplug();
+  agent.Create();
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_LBUTTONDBLCLK);
+  agent.Send(WM_COMMAND, ID_TRAY_OPEN);
+  agent.ConfiguratorRunning(true);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_LBUTTONDBLCLK);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, 0x200);  // a mere mouse move
+  EXPECT_EQ(agent.launcher.opened.size(), 2u);
+}
+
+TEST(AgentProbe, TimerWritesWhatTheCompanionLibrarySays) {
+  AgentHarness agent;
+  agent.Create();
+  agent.companion.result = 0;
+  agent.Send(WM_TIMER, PROBE_TIMER_ID);
+  EXPECT_EQ(agent.DeviceKey(), 0);
+  EXPECT_FALSE(agent.tray.shown);
+  EXPECT_THAT(agent.companion.calls, ElementsAre("CheckPidVid.dll CheckUsbPidVid 46098 7040"));
+  agent.Send(WM_TIMER, 7);
+  EXPECT_EQ(agent.companion.calls.size(), 1u) << "other timers are not the probe";
+}
+
+TEST(AgentDestruction, TellsTheConfiguratorAndTheDisplayThenEndsTheLoop) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.messages.SetWindow(u"OSDMain", kOsdWindow);
+  CMyWnd& window = agent.Create();
+  window.SetMainWindow(true);
+  agent.messages.Clear();
+
+  window.DestroyWindow();
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_COMMAND, 0xFFFFFFFF, 0},
+                          PostedMessage{kOsdWindow, WM_DESTROY, 0, 0},
+                          PostedMessage{kOsdWindow, WM_CLOSE, 0, 0}));
+  EXPECT_EQ(agent.windowSystem.QuitCode(), 0) << "the main window ends the loop";
+  EXPECT_EQ(agent.sessions.registered, 0u);
+}
+
+}  // namespace
+}  // namespace lt260

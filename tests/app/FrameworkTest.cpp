@@ -114,8 +114,8 @@ TEST(FrameworkWindow, CreationFailsWhenWmCreateReturnsMinusOne) {
 
   EXPECT_FALSE(window.CreateEx(0, u"Refused", WS_POPUP, 0, 0, 1, 1));
   EXPECT_EQ(window.GetSafeHwnd(), 0u);
-  ASSERT_EQ(window.received.size(), 2u);
-  EXPECT_EQ(window.received[1].Message, static_cast<uint32_t>(WM_DESTROY));
+  ASSERT_EQ(window.received.size(), 1u);
+  EXPECT_NE(window.received[0].Handle, 0u);
   // Not the main window: its end ends nothing.
   EXPECT_EQ(system.QuitPosts(), 0);
 }

@@ -40,7 +40,7 @@ class FakeWindowSystem final : public WindowSystem {
 
   // Windows are numbered 1, 2, ... in order of creation. As on the real
   // platform, the handle is attached before WM_CREATE, and a window whose
-  // WM_CREATE returns -1 is destroyed (WM_DESTROY) and detached.
+  // WM_CREATE returns -1 is gone and detached without a WM_DESTROY.
   WindowId CreateWindowFor(CWnd& target, uint32_t extendedStyle, std::u16string_view title,
                            uint32_t style, int x, int y, int width, int height) override {
     const WindowId id = nextId_++;
@@ -55,7 +55,8 @@ class FakeWindowSystem final : public WindowSystem {
     window.Height = height;
     target.AttachHandle(id);
     if (target.WindowProc(WM_CREATE, 0, 0) == -1) {
-      Destroy(id);
+      window.Destroyed = true;
+      target.AttachHandle(0);
       return 0;
     }
     return id;

@@ -1,7 +1,8 @@
 #include "PeerWindowStub.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// <shellapi.h> needs the types of <windows.h>.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>

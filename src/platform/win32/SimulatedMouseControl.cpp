@@ -1,12 +1,14 @@
 #include "platform/win32/SimulatedMouseControl.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "sim/SimulatedMouse.h"
+// <windows.h> after the mouse: its RegisterDeviceNotification macro would
+// otherwise rename the port's operation in the class as seen from here.
+#include <windows.h>
+#undef RegisterDeviceNotification
 
 namespace lt260 {
 namespace {

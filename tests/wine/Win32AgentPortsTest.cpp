@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32CompanionLibrary.h"
 #include "platform/win32/Win32DebugOutput.h"
+#include "platform/win32/Win32NotificationArea.h"
 #include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32ProgramLauncher.h"
 #include "platform/win32/Win32SessionNotifications.h"
@@ -35,6 +36,7 @@ constexpr uint32_t kAnswer = WM_APP + 2;
 constexpr uint32_t kOpenCommand = 6001;
 constexpr uint32_t kHideCommand = 6002;
 constexpr UINT_PTR kEndMenuTimer = 7;
+constexpr UINT_PTR kChooseFirstItemTimer = 8;
 
 // Titles and names unique to this process: tests of other executables may
 // run in the same Wine session at the same time.
@@ -116,6 +118,12 @@ class ProbeWindow : public CWnd {
     if (wParam == kEndMenuTimer) {
       ::KillTimer(AsHwnd(GetSafeHwnd()), kEndMenuTimer);
       ::EndMenu();
+    } else if (wParam == kChooseFirstItemTimer) {
+      ::KillTimer(AsHwnd(GetSafeHwnd()), kChooseFirstItemTimer);
+      // Keys for the menu, as the user would press them.
+      HWND menuWindow = ::FindWindowW(L"#32768", nullptr);
+      ::PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+      ::PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
     }
     return 0;
   }
@@ -268,6 +276,25 @@ TEST(Win32PopupMenu, ShowsTheItemsAndReturnsWhenTheMenuEnds) {
   window.DestroyWindow();
 }
 
+TEST(Win32PopupMenu, AChosenItemArrivesAsACommandAfterTheMenuCloses) {
+  Win32WindowSystem system;
+  ProbeWindow window(system);
+  ASSERT_TRUE(window.CreateEx(0, Unique(u"menu chooser"), WS_POPUP, 0, 0, 10, 10));
+  HWND hwnd = AsHwnd(window.GetSafeHwnd());
+  ASSERT_NE(::SetTimer(hwnd, kChooseFirstItemTimer, 200, nullptr), 0u);
+
+  Win32PopupMenu menu;
+  menu.Track(window.GetSafeHwnd(), {{u"Open", kOpenCommand}, {u"Hide", kHideCommand}});
+  window.received.clear();
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+
+  ASSERT_EQ(window.received.size(), 1u);
+  EXPECT_EQ(window.received[0].Message, static_cast<uint32_t>(WM_COMMAND));
+  EXPECT_EQ(window.received[0].WParam & 0xFFFF, kOpenCommand);
+  window.DestroyWindow();
+}
+
 TEST(Win32SessionNotifications, RegistersARealWindow) {
   Win32WindowSystem system;
   ProbeWindow window(system);
@@ -336,6 +363,64 @@ TEST(Win32ProgramLauncher, OpensAFullPathOnly) {
   if (std::filesystem::is_regular_file(system / "hostname.exe")) {
     EXPECT_TRUE(launcher.Open(system / "hostname.exe"));
   }
+}
+
+// Debug output is raised as an exception that a debugger would take: the
+// ANSI form always, preceded on newer systems by the UTF-16 form. A
+// vectored handler sees both before the system's own handling.
+constexpr DWORD kDebugPrintAnsi = 0x40010006;
+constexpr DWORD kDebugPrintWide = 0x4001000A;
+std::vector<std::string> gAnsiLines;
+std::vector<std::wstring> gWideLines;
+
+LONG CALLBACK RecordDebugOutput(EXCEPTION_POINTERS* exception) {
+  const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+  if (record.NumberParameters >= 2 && record.ExceptionCode == kDebugPrintAnsi) {
+    gAnsiLines.emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]));
+  } else if (record.NumberParameters >= 2 && record.ExceptionCode == kDebugPrintWide) {
+    gWideLines.emplace_back(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+std::string Ansi(const std::wstring& text) {
+  char buffer[256] = {};
+  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
+  return buffer;
+}
+
+TEST(Win32DebugOutput, WritesUtf8LinesAsUtf16) {
+  void* handler = ::AddVectoredExceptionHandler(1, RecordDebugOutput);
+  ASSERT_NE(handler, nullptr);
+  Win32DebugOutput output;
+  output.Write("OnCreate over");
+  output.Write("Stufe \xC3\xA9\n");  // "Stufe é" in UTF-8
+  ::RemoveVectoredExceptionHandler(handler);
+
+  const std::wstring accented = L"Stufe \u00E9\n";
+  ASSERT_EQ(gAnsiLines.size(), 2u);
+  EXPECT_EQ(gAnsiLines[0], "OnCreate over");
+  // Passed on byte for byte, the UTF-8 would read as two characters.
+  EXPECT_EQ(gAnsiLines[1], Ansi(accented));
+  if (!gWideLines.empty()) {
+    EXPECT_EQ(gWideLines, (std::vector<std::wstring>{L"OnCreate over", accented}));
+  }
+}
+
+// No notification area under Wine: the shell refuses every icon, so only the
+// call's safety is shown here (a tip longer than the record's field).
+TEST(Win32NotificationArea, AddAndDeleteWithAnOverlongTip) {
+  Win32WindowSystem system;
+  ProbeWindow window(system);
+  ASSERT_TRUE(window.CreateEx(0, Unique(u"icon owner"), WS_POPUP, 0, 0, 10, 10));
+  TrayIconRecord icon;
+  icon.Window = window.GetSafeHwnd();
+  icon.CallbackMessage = kAnswer;
+  icon.Tip = std::u16string(300, u'x');
+  Win32NotificationArea area;
+  const bool added = area.Add(icon);
+  EXPECT_EQ(area.Delete(icon), added);
+  window.DestroyWindow();
 }
 
 TEST(Win32Clock, TicksAdvanceAcrossASleep) {

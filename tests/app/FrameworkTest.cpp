@@ -194,6 +194,18 @@ TEST(FrameworkWindow, WindowWithoutATableGetsDefaultProcessingForEverything) {
                                                  {handle, WM_COMMAND, kOpenCommand, 0}}));
 }
 
+TEST(FrameworkWindow, DeletingTheObjectDestroysALiveWindow) {
+  FakeWindowSystem system;
+  WindowId handle = 0;
+  {
+    PlainWindow window(system);
+    ASSERT_TRUE(window.CreateEx(0, u"Plain", WS_POPUP, 0, 0, 1, 1));
+    handle = window.GetSafeHwnd();
+  }
+  EXPECT_TRUE(system.Find(handle)->Destroyed);
+  EXPECT_EQ(system.Send(handle, WM_COMMAND, kOpenCommand, 0), 0) << "no object to reach";
+}
+
 TEST(FrameworkWindow, TitleStyleAndDestructionReachTheirWindow) {
   FakeWindowSystem system;
   TableWindow first(system);

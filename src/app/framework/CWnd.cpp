@@ -4,6 +4,10 @@
 
 namespace lt260 {
 
+CWnd::~CWnd() {
+  if (handle_ != 0) windowSystem_.Destroy(handle_);
+}
+
 bool CWnd::CreateEx(uint32_t extendedStyle, std::u16string_view title, uint32_t style, int x, int y,
                     int width, int height) {
   return windowSystem_.CreateWindowFor(*this, extendedStyle, title, style, x, y, width, height) !=

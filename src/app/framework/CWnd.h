@@ -35,7 +35,10 @@ constexpr MessageMapEntry OnMessage(uint32_t message, uint32_t command = 0) {
 class CWnd {
  public:
   explicit CWnd(WindowSystem& windowSystem) : windowSystem_(windowSystem) {}
-  virtual ~CWnd() = default;
+  // A window still alive is destroyed with its object, so that no message can
+  // reach a deleted object. The derived class is gone by then: the window
+  // gets only default processing.
+  virtual ~CWnd();
   CWnd(const CWnd&) = delete;
   CWnd& operator=(const CWnd&) = delete;
 

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds everything, and shows the settings
-# store at work: a missing settings file created with the defaults, then a
-# messy file written by hand read the way the Agent reads it, natively and by
-# the Windows build under Wine.
+# Sets up a fresh Debian machine, builds what the demo runs, and shows the
+# Agent at work: first the settings store (a missing settings file created with
+# the defaults, then a messy file written by hand read the way the Agent reads
+# it, natively and by the Windows build under Wine), then the Agent itself, the
+# simulator build under Wine, driven by a scripted Configurator through the
+# main roads: the mouse's arrival, a reload, the DPI button, unplug and plug,
+# lock and unlock, and the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
-for preset in native mingw; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j2 >/dev/null
-  echo "built: $preset"
-done
+cmake --preset native >/dev/null
+cmake --build --preset native -j2 --target lt260-settings-dump >/dev/null
+echo "built: native (lt260-settings-dump)"
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j2 --target lt260-settings-dump lt260-scripted-configurator >/dev/null
+echo "built: mingw (lt260-settings-dump, LT260AgentSim and the scripted Configurator)"
 
 demo=build/demo
 rm -rf "$demo"
@@ -54,3 +58,11 @@ tools/wine/run.sh build/mingw/tools/settings-dump/lt260-settings-dump.exe "$wind
   | tr -d '\r' | awk 'NR==1 {print} /^  slot 1/ {p=4} p>0 {print; p--}' | sed 's/^/     /'
 echo
 echo "The file itself was not changed by either load: validation corrections live in memory only."
+
+echo
+echo "== 3. The Agent itself: LT260AgentSim.exe (the Agent with a simulated mouse) under Wine,"
+echo "   driven by a scripted Configurator that owns the window \"Quendra LT-260\""
+echo "   (a fresh Wine prefix in $demo/wineprefix: its first run takes a little while)"
+LT260_WINEPREFIX="$PWD/$demo/wineprefix" \
+  tools/wine/run.sh build/mingw/tools/scripted-configurator/lt260-scripted-configurator.exe \
+  | tr -d '\r' | sed 's/^/   /'

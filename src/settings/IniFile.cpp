@@ -1,14 +1,19 @@
 #include "settings/IniFile.h"
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <random>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace lt260 {
 namespace fs = std::filesystem;
 namespace {
+
+constexpr int kReplaceAttempts = 5;
+constexpr std::chrono::milliseconds kReplaceRetryPause{10};
 
 // A name beside the file that no other writer picks: the file's own name, a
 // random number drawn once per process, and a counter.
@@ -70,17 +75,26 @@ bool IniFile::Update(const std::function<bool(IniDocument&, LoadStatus)>& edit) 
   // The new text goes to a file beside the old one, which it then replaces in
   // one step: a reader sees the old file or the new one, never a part.
   const fs::path temporary = TemporaryPathFor(path_);
+  const std::vector<uint8_t> bytes = snapshot.document.Serialize();
   std::error_code error;
-  if (!WriteWholeFile(temporary, snapshot.document.Serialize())) {
+  if (!WriteWholeFile(temporary, bytes)) {
     fs::remove(temporary, error);
     return false;
   }
   fs::rename(temporary, path_, error);
-  if (error) {
-    fs::remove(temporary, error);
-    return false;
+  // Windows will not replace a file that another program has open, as the
+  // Configurator's own profile calls have it for a moment. Try again
+  // briefly; if it stays open, write the file in place, as the platform's
+  // profile functions always do, rather than lose the edit.
+  for (int attempt = 1; error && attempt < kReplaceAttempts; ++attempt) {
+    std::this_thread::sleep_for(kReplaceRetryPause);
+    error.clear();
+    fs::rename(temporary, path_, error);
   }
-  return true;
+  if (!error) return true;
+  std::error_code ignored;
+  fs::remove(temporary, ignored);
+  return WriteWholeFile(path_, bytes);
 }
 
 int32_t IniFile::ReadInt(std::u16string_view section, std::u16string_view key,

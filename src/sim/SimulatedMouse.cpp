@@ -299,6 +299,12 @@ void SimulatedMouse::FailNotificationRegistration(bool fail) {
 }
 
 int SimulatedMouse::PressDpiButton(uint8_t stage) {
+  // The firmware switches its own stage too, so a later read-back of its
+  // settings report says the new one.
+  {
+    std::lock_guard lock(mutex_);
+    if (config_.PluggedIn && settingsReport_.size() > 1) settingsReport_[1] = stage;
+  }
   const std::array<uint8_t, 4> report{0x02, 0x00, stage, 0x00};
   return SendInputReport(report);
 }

@@ -119,7 +119,8 @@ class SimulatedMouse final : public HidBackend {
   bool PluggedIn() const;
   // Makes RegisterDeviceNotification fail (return 0).
   void FailNotificationRegistration(bool fail);
-  // Queues 02 00 stage 00 for the interfaces with 4-byte input reports.
+  // Switches the stage the mouse holds in its settings report and queues
+  // 02 00 stage 00 for the interfaces with 4-byte input reports.
   int PressDpiButton(uint8_t stage);
   // Queues `report` to every open, uncancelled device of every interface
   // whose input length equals the report's length. Returns how many got it.

@@ -158,6 +158,7 @@ TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   EXPECT_EQ(buffer, other);
   EXPECT_EQ(mouse.TraceSummary(),
             (std::vector<std::string>{"read 4 02 00 03 00", "read 4 01 00 03 00"}));
+  EXPECT_EQ(mouse.SettingsReport()[1], 3) << "the press switches the stage the mouse holds";
 
   // A blocked read wakes for a press; a cancelled device never reads again.
   auto pending = std::async(std::launch::async, [&] { return device->ReadInput(buffer); });

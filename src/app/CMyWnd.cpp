@@ -16,9 +16,6 @@ namespace {
 constexpr uint32_t kTrayIconId = 128;
 constexpr int kTrayIconResource = 137;
 constexpr char16_t kTrayTip[] = u"Quendra LT-260";
-// The second product and vendor the mouse is accepted with.
-constexpr int32_t kAltVendorId = 0x1B80;
-constexpr int32_t kAltProductId = 0xB412;
 constexpr uint64_t kDestroyingCommand = 0xFFFFFFFF;
 // Menu texts are read into buffers of this many characters.
 constexpr std::size_t kMenuTextCapacity = 4096;
@@ -86,7 +83,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
     BulletSettingPath_ = *folder / "Quendra" / "LT-260" / "BulletSetting";
     SettingsPath_ = *folder / "Quendra" / "LT-260" / "GamingMouse";
   }
-  channel_.SetAlternateIds(kAltVendorId, kAltProductId);
+  channel_.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   channel_.StartListener(GetSafeHwnd(), DeviceNotification_);
   // Lock and unlock reach the window only when it asks for them.
   SessionNotificationsRegistered_ = ports_.Sessions.Register(GetSafeHwnd());
@@ -240,7 +237,7 @@ void CMyWnd::HideTrayIcon() {
 
 int32_t CMyWnd::ProbeCompanionLibrary() {
   return ports_.Companion.Call(ports_.System.ProgramFolder() / "CheckPidVid.dll", "CheckUsbPidVid",
-                               kAltProductId, kAltVendorId);
+                               HidChannel::kSecondProductId, HidChannel::kSecondVendorId);
 }
 
 void CMyWnd::LoadSettings() {

@@ -26,6 +26,10 @@ class HidChannel {
  public:
   static constexpr uint16_t kVendorId = 0x3938;
   static constexpr uint16_t kProductId = 0x1101;
+  // The second vendor and product the LT-260 is sold under; the agent window
+  // sets them before the first discovery.
+  static constexpr uint16_t kSecondVendorId = 0x1B80;
+  static constexpr uint16_t kSecondProductId = 0xB412;
   static constexpr int kInputReportLength = 4;
   static constexpr int kListenerFeatureLength = 100;
 

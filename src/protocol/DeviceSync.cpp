@@ -7,6 +7,7 @@
 #include "protocol/ButtonReadBack.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/MacroDecoding.h"
+#include "protocol/ProfileSending.h"
 #include "protocol/SameButtonAssignment.h"
 #include "protocol/SettingsReport.h"
 #include "settings/IniFile.h"
@@ -15,7 +16,6 @@
 namespace lt260 {
 namespace {
 
-constexpr uint32_t kReadBackWaitMilliseconds = 300;
 // A bullet macro names its section by its first event's code less two.
 constexpr int kBulletSectionBase = 2;
 
@@ -101,7 +101,7 @@ int32_t SyncFromDevice(DeviceSyncTarget& target) {
     channel.CloseFeatureHandle();
     return 0;
   }
-  target.SystemClock.Sleep(kReadBackWaitMilliseconds);
+  target.SystemClock.Sleep(kFirmwareSettleMilliseconds);
   buffer.fill(0);
   buffer[0] = kButtonReportId;
   const std::span<uint8_t, kButtonReportLength> buttons(buffer.data(), kButtonReportLength);

@@ -8,8 +8,9 @@
 
 namespace lt260 {
 
-// The firmware needs this long after a refused settings report, and between
-// the settings report and the button-assignment report.
+// The firmware needs this long after a refused settings report, between the
+// settings report and the button-assignment report, and before the
+// button-assignment report is read back.
 inline constexpr uint32_t kFirmwareSettleMilliseconds = 300;
 inline constexpr int kSettingsReportAttempts = 5;
 

@@ -39,7 +39,8 @@ struct AgentHarness {
   }
 
   AgentPorts Ports() {
-    return AgentPorts{windowSystem, messages, mouse,     clock,    debug,      tray,    menu,
+    HidBackend& hid = hidBackend ? *hidBackend : mouse;
+    return AgentPorts{windowSystem, messages, hid,       clock,    debug,      tray,    menu,
                       launcher,     system,   companion, sessions, parameters, registry};
   }
 
@@ -69,6 +70,8 @@ struct AgentHarness {
   FakeWindowSystem windowSystem;
   RecordingWindowMessages messages;
   SimulatedMouse mouse;
+  // The window reaches the mouse through this backend when a test sets it.
+  HidBackend* hidBackend = nullptr;
   FakeClock clock;
   RecordingDebugOutput debug;
   FakeNotificationArea tray;

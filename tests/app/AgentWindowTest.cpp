@@ -50,6 +50,37 @@ TEST(AgentCreation, WithTheMouseStartsTheConfiguratorShowsTheIconAndAppliesPrefe
   EXPECT_EQ(agent.mouse.NotificationWindow(), window.GetSafeHwnd());
 }
 
+// Sees which of the mouse's interfaces are open when the window registers for
+// device notices, which it does right after the listener's first discovery.
+class RegistrationSpy final : public HidBackend {
+ public:
+  explicit RegistrationSpy(SimulatedMouse& mouse) : mouse_(mouse) {}
+  std::vector<std::u16string> EnumerateInterfaces() override {
+    return mouse_.EnumerateInterfaces();
+  }
+  std::unique_ptr<HidDevice> Open(const std::u16string& path) override { return mouse_.Open(path); }
+  uintptr_t RegisterDeviceNotification(WindowId window) override {
+    openAtRegistration = mouse_.OpenDevices();
+    return mouse_.RegisterDeviceNotification(window);
+  }
+  void UnregisterDeviceNotification(uintptr_t registration) override {
+    mouse_.UnregisterDeviceNotification(registration);
+  }
+  int openAtRegistration = -1;
+
+ private:
+  SimulatedMouse& mouse_;
+};
+
+TEST(AgentCreation, AcceptsTheSecondVendorAndProductFromTheListenersFirstDiscovery) {
+  AgentHarness agent;  // its mouse carries only the second vendor and product
+  RegistrationSpy spy(agent.mouse);
+  agent.hidBackend = &spy;
+  agent.Create();
+  EXPECT_GE(spy.openAtRegistration, 1)
+      << "the first discovery found nothing: the ids were set after it";
+}
+
 TEST(AgentCreation, WithoutTheMouseRecordsAbsenceAndStillAppliesPreferences) {
   AgentHarness agent;
   agent.mouse.Unplug();
@@ -181,8 +212,8 @@ TEST(AgentDeviceChange, UnplugAndPlugFollowTheMouse) {
               Contains(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
 }
 
-TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
-  AgentHarness agent;
+// Lock and unlock from Windows 6 on: the agent suspends and resumes.
+void LockAndUnlock(AgentHarness& agent) {
   agent.Create();
   agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
   EXPECT_TRUE(agent.window->SessionSuspended());
@@ -199,6 +230,15 @@ TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
   EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u);
   EXPECT_TRUE(agent.tray.shown);
   EXPECT_EQ(agent.DeviceKey(), 1);
+}
+
+TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
+  for (const uint32_t version : {6u, 10u}) {
+    SCOPED_TRACE(version);
+    AgentHarness agent;
+    agent.system.majorVersion = version;
+    LockAndUnlock(agent);
+  }
 }
 
 TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {

@@ -64,6 +64,40 @@ TEST(FoldName, IgnoresCaseAcrossCommonScripts) {
   EXPECT_NE(FoldName(u"key  4"), FoldName(u"key 4"));
 }
 
+// The folding is a set of ranges and parity rules; its faults hide at their edges.
+TEST(FoldName, PairsEveryCapitalWithItsSmallLetterAtTheEdgesOfEachRange) {
+  struct Pair {
+    char16_t capital;
+    char16_t small;
+  };
+  const Pair pairs[] = {
+      {u'A', u'a'},     {u'Z', u'z'},     {0x00C0, 0x00E0}, {0x00DE, 0x00FE},  // À, Þ
+      {0x0178, 0x00FF},                                                        // Ÿ ÿ
+      {0x0100, 0x0101}, {0x0136, 0x0137},  // Latin Extended-A, capital even
+      {0x0139, 0x013A}, {0x0147, 0x0148},  // capital odd
+      {0x014A, 0x014B}, {0x0176, 0x0177},  // capital even again
+      {0x0179, 0x017A}, {0x017D, 0x017E},  // capital odd again
+      {0x0391, 0x03B1}, {0x03A1, 0x03C1}, {0x03A3, 0x03C3}, {0x03A9, 0x03C9},  // Α Ρ Σ Ω
+      {0x0410, 0x0430}, {0x042F, 0x044F},                                      // А, Я
+      {0x0400, 0x0450}, {0x040F, 0x045F},                                      // Ѐ, Џ
+  };
+  for (const Pair& pair : pairs) {
+    const std::u16string capital(1, pair.capital);
+    const std::u16string small(1, pair.small);
+    EXPECT_EQ(FoldName(small), capital) << std::hex << int(pair.small);
+    EXPECT_EQ(FoldName(capital), capital) << std::hex << int(pair.capital);
+  }
+  // Letters without a partner in these ranges, and signs beside them, stay as written:
+  // × and ÷ sit between the Latin-1 letters, ĸ and ŉ between the Extended-A pairs, and the
+  // final sigma has no capital of its own (its neighbour U+03A2 is unassigned).
+  for (const char16_t alone :
+       {u'@', u'[', u'`', u'{', char16_t{0xD7}, char16_t{0xF7}, char16_t{0x138}, char16_t{0x149},
+        char16_t{0x17F}, char16_t{0x3C2}, char16_t{0x3B0}, char16_t{0x3CA}}) {
+    EXPECT_EQ(FoldName(std::u16string(1, alone)), std::u16string(1, alone))
+        << std::hex << int(alone);
+  }
+}
+
 TEST(ProfileStruct, EncodesWithUpperCaseHexAndChecksum) {
   const std::vector<uint8_t> abacus = {0x61, 0x62, 0x61, 0x63, 0x75, 0x73, 0x00};
   EXPECT_EQ(EncodeProfileStruct(abacus), u"616261637573006F");

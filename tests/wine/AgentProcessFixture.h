@@ -219,22 +219,31 @@ class AgentProcess : public testing::Test {
     EXPECT_TRUE(Send(agentWindow_, WM_NULL, 0, 0, result, error, 5s)) << error;
   }
 
-  // The processor time the Agent uses while nothing happens, over `interval`:
-  // a thread that spins shows here.
-  void ExpectIdle(std::chrono::milliseconds interval = 2s) {
-    const auto before = agent_->ProcessorTime();
-    ASSERT_TRUE(before.has_value()) << "cannot find the Agent's processor time";
-    std::this_thread::sleep_for(interval);
-    const auto after = agent_->ProcessorTime();
-    ASSERT_TRUE(after.has_value());
-    // Starting alone takes more than a tick: a total of 0 would mean the
-    // measure looks at some other process.
-    EXPECT_GT(after->count(), 0) << "the Agent's processor time reads 0";
-    const auto used = *after - *before;
-    std::cout << "processor time while idle: " << used.count() << " ms in " << interval.count()
+  // The processor time the Agent uses while nothing happens: a thread that
+  // spins shows here. Measured over windows of a second, until one is quiet
+  // (work left over from a storm may still run in the first), up to five;
+  // a spinning thread keeps every window busy.
+  void ExpectIdle() {
+    constexpr auto kWindow = 1000ms;
+    // Generous: idle, the Agent takes about 10 ms a second; a spinning
+    // thread takes its share of a core, which stays above this even on a
+    // machine loaded seven times over.
+    constexpr auto kQuiet = kWindow / 10;
+    std::optional<std::chrono::milliseconds> least;
+    for (int window = 0; window < 5 && !(least && *least < kQuiet); ++window) {
+      const auto before = agent_->ProcessorTime();
+      ASSERT_TRUE(before.has_value()) << "cannot find the Agent's processor time";
+      std::this_thread::sleep_for(kWindow);
+      const auto after = agent_->ProcessorTime();
+      ASSERT_TRUE(after.has_value());
+      // Starting alone takes more than a tick: a total of 0 would mean the
+      // measure looks at some other process.
+      ASSERT_GT(after->count(), 0) << "the Agent's processor time reads 0";
+      least = std::min(least.value_or(*after - *before), *after - *before);
+    }
+    std::cout << "processor time while idle: " << least->count() << " ms in " << kWindow.count()
               << " ms\n";
-    // Generous: a spinning thread takes all of the interval.
-    EXPECT_LT(used, interval / 5) << "a thread of the Agent keeps running while nothing happens";
+    EXPECT_LT(*least, kQuiet) << "a thread of the Agent keeps running while nothing happens";
   }
 
   // The messages the Agent posted to the Configurator from index `from` on

@@ -1,6 +1,7 @@
 #include "app/CMyWnd.h"
 
 #include <array>
+#include <string>
 
 #include "app/framework/WindowsMessageIds.h"
 #include "ports/MessageNumbers.h"
@@ -96,7 +97,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
     LaunchConfigurator();
     RecordDevicePresent();
   } else {
-    SaveDevicePresence(SettingsPath_, 0);
+    SaveDevicePresence(0);
   }
   ApplyMousePreferences();
   ports_.Debug.Write("OnCreate over");
@@ -117,7 +118,7 @@ intptr_t CMyWnd::OnDestroy(uint64_t wParam, int64_t lParam) {
 intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
   if (timerId == PROBE_TIMER_ID) {
     const int32_t present = ProbeCompanionLibrary();
-    SaveDevicePresence(SettingsPath_, present);
+    SaveDevicePresence(present);
     if (present == 0) HideTrayIcon();
   }
   return Default(WM_TIMER, timerId, lParam);
@@ -139,7 +140,7 @@ intptr_t CMyWnd::OnSessionChange(uint64_t sessionEvent, int64_t) {
     case SessionReaction::Suspend:
       HideTrayIcon();
       SessionSuspended_ = true;
-      SaveDevicePresence(SettingsPath_, 0);
+      SaveDevicePresence(0);
       break;
     case SessionReaction::Resume:
       SessionSuspended_ = false;
@@ -180,7 +181,7 @@ intptr_t CMyWnd::OnDpiStage(uint64_t stage, int64_t) {
   const auto dpiStage = static_cast<int32_t>(stage);
   const int32_t active = AppliedSettings_.Global.Active;
   ActiveProfile_.DPI_Cur = dpiStage;
-  SaveDpiStage(SettingsPath_, active, dpiStage);
+  if (!SaveDpiStage(SettingsPath_, active, dpiStage)) SayAboutSettings("DPI_Cur not written");
   PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_DPI_STAGE, static_cast<uint64_t>(active),
                      dpiStage - 1);
   return 1;
@@ -240,8 +241,44 @@ int32_t CMyWnd::ProbeCompanionLibrary() {
                                HidChannel::kSecondProductId, HidChannel::kSecondVendorId);
 }
 
+// The Agent shows nothing to the user: what became of the settings file is
+// said on the debug output, for whoever looks into a problem.
 void CMyWnd::LoadSettings() {
-  lt260::LoadSettings(SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_);
+  const SettingsLoadOutcome outcome =
+      lt260::LoadSettings(SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_);
+  const char* what = nullptr;
+  switch (outcome) {
+    case SettingsLoadOutcome::Loaded:
+      what = "loaded";
+      break;
+    case SettingsLoadOutcome::HeldNothing:
+      what = "holds no settings; using the defaults";
+      break;
+    case SettingsLoadOutcome::Created:
+      what = "was missing; wrote the defaults";
+      break;
+    case SettingsLoadOutcome::NotCreated:
+      what = "is missing and cannot be written; using the defaults";
+      break;
+    case SettingsLoadOutcome::Unreadable:
+      what = "cannot be read; using the defaults and leaving it alone";
+      break;
+  }
+  SayAboutSettings(what);
+}
+
+void CMyWnd::SaveDevicePresence(int32_t present) {
+  if (!lt260::SaveDevicePresence(SettingsPath_, present)) SayAboutSettings("Device not written");
+}
+
+void CMyWnd::SayAboutSettings(std::string_view what) {
+  const std::u8string path = SettingsPath_.u8string();
+  std::string line = "settings ";
+  line.append(path.begin(), path.end());
+  line += ": ";
+  line += what;
+  line += "\n";
+  ports_.Debug.Write(line);
 }
 
 int32_t CMyWnd::SyncFromDevice() {
@@ -257,7 +294,7 @@ void CMyWnd::ApplyMousePreferences() {
 }
 
 void CMyWnd::RecordDevicePresent() {
-  SaveDevicePresence(SettingsPath_, 1);
+  SaveDevicePresence(1);
   if (AppliedSettings_.Global.Show_TrayIcon != 0) ShowTrayIcon();
 }
 

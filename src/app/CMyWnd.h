@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "app/AgentPorts.h"
 #include "app/framework/CWnd.h"
@@ -71,6 +72,9 @@ class CMyWnd : public CWnd {
 
  private:
   void LoadSettings();
+  // Writes "Device", saying so on the debug output when it cannot.
+  void SaveDevicePresence(int32_t present);
+  void SayAboutSettings(std::string_view what);
   int32_t SyncFromDevice();
   void ApplyMousePreferences();
   // After a synchronisation found the mouse, or failed to.

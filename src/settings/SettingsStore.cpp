@@ -40,23 +40,34 @@ bool WriteSettingsFile(const std::filesystem::path& path, const SettingsFile& se
   });
 }
 
-void LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
-                  SettingsFile& applied, ProfileSetting& activeProfile) {
+SettingsLoadOutcome LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
+                                 SettingsFile& applied, ProfileSetting& activeProfile) {
   IniFile file(settingsPath);
   const IniFile::Snapshot snapshot = file.Load();
   ReadSettingsFile(snapshot.document, loaded);
   ValidateSettings(loaded);
+  SettingsLoadOutcome outcome = SettingsLoadOutcome::Loaded;
   if (snapshot.status == IniFile::LoadStatus::Missing) {
     // The defaults become the file, unless the file has appeared since it was
     // read: what another program just wrote is never overwritten.
-    file.Update([&](IniDocument& document, IniFile::LoadStatus status) {
+    const bool created = file.Update([&](IniDocument& document, IniFile::LoadStatus status) {
       if (status != IniFile::LoadStatus::Missing) return false;
       WriteSettings(document, loaded);
       return true;
     });
+    outcome = created ? SettingsLoadOutcome::Created : SettingsLoadOutcome::NotCreated;
+  } else if (snapshot.status == IniFile::LoadStatus::Unreadable) {
+    outcome = SettingsLoadOutcome::Unreadable;
+  } else {
+    // A character no file holds tells a missing count from any written one.
+    static constexpr char16_t kMissing[] = u"\x01";
+    if (snapshot.document.ReadString(kGlobalSection, u"Totle", kMissing) == kMissing) {
+      outcome = SettingsLoadOutcome::HeldNothing;
+    }
   }
   applied = loaded;
   activeProfile = loaded.Profiles[loaded.Global.Active];
+  return outcome;
 }
 
 bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage) {

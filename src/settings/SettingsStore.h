@@ -16,11 +16,20 @@ void ReadSettingsFile(const std::filesystem::path& path, SettingsFile& settings)
 // all in one replacement of the file.
 bool WriteSettingsFile(const std::filesystem::path& path, const SettingsFile& settings);
 
+// What a load found in the settings file.
+enum class SettingsLoadOutcome {
+  Loaded,       // read
+  HeldNothing,  // read, but it holds no profile count: the defaults
+  Created,      // there was none: the defaults, now written
+  NotCreated,   // there was none, and the defaults could not be written
+  Unreadable,   // it exists but cannot be read: the defaults; it is left alone
+};
+
 // Reads the file once, validates it, creates the file with the validated
 // defaults when there is none, and replaces the three copies: `loaded` and
 // `applied` with the whole record, `activeProfile` with slot Active.
-void LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
-                  SettingsFile& applied, ProfileSetting& activeProfile);
+SettingsLoadOutcome LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
+                                 SettingsFile& applied, ProfileSetting& activeProfile);
 
 // Writes "DPI_Cur" of section "Profile<sectionNumber>Setting"; nothing else.
 bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage);

@@ -118,7 +118,9 @@ class SimulatedMouse::Device final : public HidDevice {
   std::shared_ptr<Handle> handle_;
 };
 
-SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config) : config_(std::move(config)) {
+SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config)
+    : config_(std::move(config)),
+      garbageRandom_(config_.GarbageSeed != 0 ? config_.GarbageSeed : std::random_device{}()) {
   const ProfileSetting profile = DefaultProfileSetting();
   settingsReport_ = Resized(BuildSettingsReport(profile), kSettingsReportLength, kSettingsReportId);
   buttonReport_ = Resized(BuildButtonReport(profile), kButtonReportLength, kButtonReportId);
@@ -191,6 +193,18 @@ void SimulatedMouse::SetSettingsReport(std::span<const uint8_t> report) {
 void SimulatedMouse::SetButtonReport(std::span<const uint8_t> report) {
   std::lock_guard lock(mutex_);
   buttonReport_ = Resized(report, kButtonReportLength, kButtonReportId);
+}
+
+bool SimulatedMouse::HoldReport(std::span<const uint8_t> report) {
+  if (report.size() == kSettingsReportLength && report[0] == kSettingsReportId) {
+    SetSettingsReport(report);
+    return true;
+  }
+  if (report.size() == kButtonReportLength && report[0] == kButtonReportId) {
+    SetButtonReport(report);
+    return true;
+  }
+  return false;
 }
 
 void SimulatedMouse::ProgramProfile(const ProfileSetting& profile) {
@@ -274,13 +288,44 @@ void SimulatedMouse::RefuseNextTransfers(int count) {
   refusals_ = std::max(count, 0);
 }
 
+void SimulatedMouse::VanishAfterTransfers(int count) {
+  std::lock_guard lock(mutex_);
+  transfersUntilVanish_ = std::max(count, 0);
+}
+
+void SimulatedMouse::SetVanishHandler(std::function<void()> handler) {
+  std::lock_guard lock(mutex_);
+  vanishHandler_ = std::move(handler);
+}
+
 void SimulatedMouse::Unplug() {
   {
     std::lock_guard lock(mutex_);
-    config_.PluggedIn = false;
-    for (const auto& handle : openHandles_) handle->Dead = true;
+    UnplugLocked();
   }
   inputChanged_.notify_all();
+}
+
+void SimulatedMouse::UnplugLocked() {
+  config_.PluggedIn = false;
+  for (const auto& handle : openHandles_) handle->Dead = true;
+}
+
+bool SimulatedMouse::CountTransferLocked() {
+  if (transfersUntilVanish_ == 0 || --transfersUntilVanish_ > 0) return false;
+  UnplugLocked();
+  return true;
+}
+
+void SimulatedMouse::AfterTransfer(bool vanished) {
+  if (!vanished) return;
+  inputChanged_.notify_all();
+  std::function<void()> handler;
+  {
+    std::lock_guard lock(mutex_);
+    handler = vanishHandler_;
+  }
+  if (handler) handler();
 }
 
 void SimulatedMouse::Plug() {
@@ -319,12 +364,40 @@ int SimulatedMouse::SendInputReport(std::span<const uint8_t> report) {
           handle->Interface.InputReportLength != static_cast<int>(report.size())) {
         continue;
       }
-      handle->Queue.emplace_back(report.begin(), report.end());
+      QueueInputLocked(*handle, report);
       ++delivered;
     }
   }
   inputChanged_.notify_all();
   return delivered;
+}
+
+int SimulatedMouse::SendGarbage(int count) {
+  int queued = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (!config_.PluggedIn) return 0;
+    std::uniform_int_distribution<int> length(1, kLongestGarbageReport);
+    std::uniform_int_distribution<int> byte(0, 0xFF);
+    std::vector<uint8_t> report;
+    for (int i = 0; i < count; ++i) {
+      report.resize(static_cast<std::size_t>(length(garbageRandom_)));
+      for (uint8_t& value : report) value = static_cast<uint8_t>(byte(garbageRandom_));
+      for (const auto& handle : openHandles_) {
+        if (handle->Dead || handle->Cancelled || handle->Interface.InputReportLength <= 0) continue;
+        QueueInputLocked(*handle, report);
+        ++queued;
+      }
+    }
+  }
+  inputChanged_.notify_all();
+  return queued;
+}
+
+void SimulatedMouse::QueueInputLocked(Handle& handle, std::span<const uint8_t> report) {
+  const auto capacity = static_cast<std::size_t>(std::max(config_.InputBufferCount, 1));
+  while (handle.Queue.size() >= capacity) handle.Queue.pop_front();
+  handle.Queue.emplace_back(report.begin(), report.end());
 }
 
 bool SimulatedMouse::TransferAllowedLocked(const Handle& handle) {
@@ -350,7 +423,7 @@ std::vector<uint8_t>* SimulatedMouse::StoredReportLocked(int featureLength, uint
 }
 
 bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
   bool accepted = TransferAllowedLocked(handle);
   std::vector<uint8_t>* stored = nullptr;
@@ -361,11 +434,14 @@ bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report)
   if (accepted) stored->assign(report.begin(), report.end());
   transfers_.push_back({handle.Interface.Path, length, TransferKind::SetFeature,
                         std::vector<uint8_t>(report.begin(), report.end()), accepted});
+  const bool vanished = CountTransferLocked();
+  lock.unlock();
+  AfterTransfer(vanished);
   return accepted;
 }
 
 bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
   bool accepted = TransferAllowedLocked(handle);
   std::vector<uint8_t>* stored = nullptr;
@@ -376,6 +452,9 @@ bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
   if (accepted) std::copy(stored->begin(), stored->end(), report.begin());
   transfers_.push_back({handle.Interface.Path, length, TransferKind::GetFeature,
                         std::vector<uint8_t>(report.begin(), report.end()), accepted});
+  const bool vanished = CountTransferLocked();
+  lock.unlock();
+  AfterTransfer(vanished);
   return accepted;
 }
 

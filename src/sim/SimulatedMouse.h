@@ -2,9 +2,11 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,6 +38,11 @@ struct SimulatedMouseConfig {
   std::vector<SimulatedInterface> Interfaces = LT260Interfaces();
   // Attached at start; Unplug and Plug change it.
   bool PluggedIn = true;
+  // Input reports an open device keeps unread; beyond it the oldest is
+  // dropped, as the system's HID driver does with its 32 default buffers.
+  int InputBufferCount = 32;
+  // Seeds the random input reports of SendGarbage; 0 draws a seed.
+  uint32_t GarbageSeed = 0;
 };
 
 enum class TransferKind { SetFeature, GetFeature, InputRead };
@@ -88,6 +95,10 @@ class SimulatedMouse final : public HidBackend {
   // set to the report ID.
   void SetSettingsReport(std::span<const uint8_t> report);
   void SetButtonReport(std::span<const uint8_t> report);
+  // Holds report 3 or 4 exactly as given (40 or 2049 bytes, ID first), as if
+  // the mouse had been programmed with it. False, and nothing held, for
+  // another ID or another length.
+  bool HoldReport(std::span<const uint8_t> report);
   // Both reports as the Agent's encoders build them for `profile`.
   void ProgramProfile(const ProfileSetting& profile);
 
@@ -112,6 +123,12 @@ class SimulatedMouse final : public HidBackend {
   // Faults and events.
   // The next `count` feature transfers (set or get) are refused.
   void RefuseNextTransfers(int count);
+  // The mouse is pulled out (as by Unplug) right after `count` more feature
+  // transfers, whatever their outcome; 0 calls it off.
+  void VanishAfterTransfers(int count);
+  // Called when the mouse pulls itself out that way, on the thread of the
+  // transfer and outside the mouse's lock, as Windows would announce it.
+  void SetVanishHandler(std::function<void()> handler);
   // Unplugged: enumeration is empty, opens fail, and every device open now
   // fails its transfers and reads (a pending read ends with 0) for good.
   void Unplug();
@@ -125,6 +142,13 @@ class SimulatedMouse final : public HidBackend {
   // Queues `report` to every open, uncancelled device of every interface
   // whose input length equals the report's length. Returns how many got it.
   int SendInputReport(std::span<const uint8_t> report);
+  // Queues `count` random reports, each of a random length from 1 to
+  // kLongestGarbageReport and a random ID, to every open, uncancelled device
+  // with input reports, whatever its report length: a faulty or counterfeit
+  // mouse. A read takes as much of a report as its buffer holds. Returns how
+  // many reports were queued in all.
+  int SendGarbage(int count);
+  static constexpr int kLongestGarbageReport = 64;
 
   // The trace of every feature transfer and every input report read.
   std::vector<TransferRecord> Transfers() const;
@@ -159,6 +183,12 @@ class SimulatedMouse final : public HidBackend {
   void CancelRead(Handle& handle);
   void Close(Handle& handle);
   std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);
+  void UnplugLocked();
+  void QueueInputLocked(Handle& handle, std::span<const uint8_t> report);
+  // Counts a feature transfer towards a pending vanish; true when the mouse
+  // has just pulled itself out.
+  bool CountTransferLocked();
+  void AfterTransfer(bool vanished);
 
   mutable std::mutex mutex_;
   std::condition_variable inputChanged_;
@@ -167,6 +197,9 @@ class SimulatedMouse final : public HidBackend {
   std::vector<uint8_t> buttonReport_;
   std::vector<uint8_t> commandReport_;
   int refusals_ = 0;
+  int transfersUntilVanish_ = 0;
+  std::function<void()> vanishHandler_;
+  std::mt19937 garbageRandom_;
   bool registrationFails_ = false;
   WindowId notificationWindow_ = 0;
   uintptr_t nextRegistration_ = 1;

@@ -92,6 +92,32 @@ TEST(AgentCreation, WithoutTheMouseRecordsAbsenceAndStillAppliesPreferences) {
   EXPECT_EQ(agent.debug.Lines().back(), "OnCreate over");
 }
 
+TEST(AgentCreation, SaysOnTheDebugOutputWhatBecameOfTheSettingsFile) {
+  AgentHarness created;
+  created.Create();
+  const std::string path = created.SettingsPath().string();
+  EXPECT_THAT(created.debug.Lines(),
+              Contains("settings " + path + ": was missing; wrote the defaults\n"));
+
+  // A folder where the file should be: read from nowhere, written nowhere,
+  // and said, while the mouse is read back and announced as usual.
+  AgentHarness blocked;
+  std::filesystem::create_directory(blocked.SettingsPath());
+  blocked.ConfiguratorRunning(true);
+  blocked.Create();
+  const std::string folder = blocked.SettingsPath().string();
+  EXPECT_THAT(blocked.debug.Lines(), Contains("settings " + folder +
+                                              ": cannot be read; using the defaults and leaving "
+                                              "it alone\n"));
+  EXPECT_THAT(blocked.debug.Lines(), Contains("settings " + folder + ": Device not written\n"));
+  EXPECT_TRUE(std::filesystem::is_directory(blocked.SettingsPath()));
+  EXPECT_TRUE(std::filesystem::is_empty(blocked.SettingsPath()));
+  EXPECT_THAT(blocked.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+  blocked.Send(WM_AGENT_DPI_STAGE, 4);
+  EXPECT_EQ(blocked.debug.Lines().back(), "settings " + folder + ": DPI_Cur not written\n");
+}
+
 TEST(AgentCreation, RunningConfiguratorAndHiddenIconAreRespected) {
   AgentHarness agent;
   agent.ConfiguratorRunning(true);

@@ -141,6 +141,30 @@ TEST(LoadSettings, OnlyTheHeaderGivesDefaultProfiles) {
   EXPECT_TRUE(SameProfile(copies->loaded.Profiles[1], DefaultProfileSetting()));
 }
 
+TEST(LoadSettings, SaysWhatItFoundAndWritesOnlyWhereThereWasNoFile) {
+  TempDir dir;
+  SettingsFile loaded{}, applied{};
+  ProfileSetting active{};
+  auto outcome = [&](const std::filesystem::path& path) {
+    return LoadSettings(path, loaded, applied, active);
+  };
+  EXPECT_EQ(outcome(dir / "GamingMouse"), SettingsLoadOutcome::Created);
+  EXPECT_EQ(outcome(dir / "GamingMouse"), SettingsLoadOutcome::Loaded);
+  EXPECT_EQ(outcome(dir / "absent" / "GamingMouse"), SettingsLoadOutcome::NotCreated);
+
+  WriteBytes(dir / "empty", "");
+  EXPECT_EQ(outcome(dir / "empty"), SettingsLoadOutcome::HeldNothing);
+  WriteBytes(dir / "binary", std::string("\0\x01\xff[\xfe]\n=\x80\0", 11));
+  EXPECT_EQ(outcome(dir / "binary"), SettingsLoadOutcome::HeldNothing);
+  EXPECT_EQ(ReadBytes(dir / "empty"), "") << "a file that was read is not filled in";
+
+  std::filesystem::create_directory(dir / "folder");
+  EXPECT_EQ(outcome(dir / "folder"), SettingsLoadOutcome::Unreadable);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+  EXPECT_EQ(outcome({}), SettingsLoadOutcome::Unreadable);
+  EXPECT_TRUE(SameProfile(active, DefaultProfileSetting()));
+}
+
 TEST(SaveDpiStage, WritesTheSectionItIsGivenAndNothingElse) {
   TempDir dir;
   const auto path = dir / "GamingMouse";

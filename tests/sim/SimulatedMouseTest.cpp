@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <future>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -169,6 +171,95 @@ TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   device->CancelRead();
   mouse.PressDpiButton(6);
   EXPECT_EQ(device->ReadInput(buffer), 0);
+}
+
+TEST(SimulatedMouseTest, HeldReportsAnswerReadsOnlyWhenWholeAndOfTheirOwnId) {
+  SimulatedMouse mouse;
+  OpenMouse open(mouse);
+  const auto settings = Report(40, 3, 0xF0);
+  const auto buttons = Report(2049, 4, 0x5A);
+  EXPECT_TRUE(mouse.HoldReport(settings));
+  EXPECT_TRUE(mouse.HoldReport(buttons));
+  std::vector<uint8_t> read = Report(40, 3, 0);
+  ASSERT_TRUE(open.settings->GetFeature(read));
+  EXPECT_EQ(read, settings);
+  read = Report(2049, 4, 0);
+  ASSERT_TRUE(open.buttons->GetFeature(read));
+  EXPECT_EQ(read, buttons);
+
+  // A report cut short, too long, or under the other report's ID holds nothing.
+  EXPECT_FALSE(mouse.HoldReport(Report(39, 3, 1)));
+  EXPECT_FALSE(mouse.HoldReport(Report(41, 3, 1)));
+  EXPECT_FALSE(mouse.HoldReport(Report(40, 4, 1)));
+  EXPECT_FALSE(mouse.HoldReport(Report(2049, 3, 1)));
+  EXPECT_FALSE(mouse.HoldReport(Report(8, 6, 1)));
+  EXPECT_FALSE(mouse.HoldReport(std::vector<uint8_t>{}));
+  EXPECT_EQ(mouse.SettingsReport(), settings);
+  EXPECT_EQ(mouse.ButtonReport(), buttons);
+}
+
+TEST(SimulatedMouseTest, VanishesAfterTheCountedTransfersAndSaysSoOnce) {
+  SimulatedMouse mouse;
+  OpenMouse open(mouse);
+  int announced = 0;
+  mouse.SetVanishHandler([&] {
+    ++announced;
+    EXPECT_FALSE(mouse.PluggedIn()) << "announced before the mouse was gone";
+  });
+  mouse.RefuseNextTransfers(1);
+  mouse.VanishAfterTransfers(3);
+  std::vector<uint8_t> read = Report(40, 3, 0);
+  EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 7)));  // refused, still counted
+  EXPECT_TRUE(open.settings->GetFeature(read));
+  EXPECT_EQ(announced, 0);
+  EXPECT_TRUE(open.command->SetFeature(Report(8, 6, 1)));  // the third is carried out
+  EXPECT_EQ(announced, 1);
+  EXPECT_FALSE(mouse.PluggedIn());
+  EXPECT_TRUE(mouse.EnumerateInterfaces().empty());
+  EXPECT_FALSE(open.settings->GetFeature(read));
+  EXPECT_EQ(announced, 1);
+
+  // Plugged in again it stays; a vanish called off never happens.
+  mouse.Plug();
+  OpenMouse reopened(mouse);
+  mouse.VanishAfterTransfers(1);
+  mouse.VanishAfterTransfers(0);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(reopened.settings->GetFeature(read));
+  EXPECT_TRUE(mouse.PluggedIn());
+  EXPECT_EQ(announced, 1);
+}
+
+TEST(SimulatedMouseTest, GarbageReachesEveryInputDeviceAndTheQueueKeepsTheNewest) {
+  SimulatedMouseConfig config;
+  config.GarbageSeed = 12345;
+  SimulatedMouse mouse(config);
+  auto device = mouse.Open(LT260Interfaces()[0].Path);
+  EXPECT_EQ(mouse.SendGarbage(20), 20);
+  std::array<uint8_t, 4> buffer{};
+  std::set<std::size_t> lengths;
+  std::set<uint8_t> ids;
+  for (int i = 0; i < 20; ++i) {
+    buffer.fill(0xEE);
+    const int count = device->ReadInput(buffer);
+    const TransferRecord read = mouse.Transfers().back();
+    ASSERT_GE(read.Bytes.size(), 1u);
+    ASSERT_LE(read.Bytes.size(), static_cast<std::size_t>(SimulatedMouse::kLongestGarbageReport));
+    EXPECT_EQ(count, static_cast<int>(std::min<std::size_t>(read.Bytes.size(), 4)));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + count, read.Bytes.begin()));
+    lengths.insert(read.Bytes.size());
+    ids.insert(read.Bytes[0]);
+  }
+  EXPECT_GE(lengths.size(), 5u) << "the lengths do not vary";
+  EXPECT_GE(ids.size(), 5u) << "the report IDs do not vary";
+
+  // A device that is not read keeps only the newest reports.
+  for (int stage = 1; stage <= 100; ++stage) mouse.PressDpiButton(static_cast<uint8_t>(stage));
+  for (int stage = 100 - config.InputBufferCount + 1; stage <= 100; ++stage) {
+    ASSERT_EQ(device->ReadInput(buffer), 4);
+    EXPECT_EQ(buffer[2], stage);
+  }
+  mouse.Unplug();
+  EXPECT_EQ(mouse.SendGarbage(5), 0) << "an unplugged mouse sends nothing";
 }
 
 TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -533,6 +534,24 @@ TEST_F(SimulatedMouseControlTest, NothingIsLoggedWithoutTheVariable) {
 
 // The control tool against this process's control window.
 
+std::vector<uint8_t> Report(size_t length, uint8_t id, uint8_t fill) {
+  std::vector<uint8_t> report(length, fill);
+  report[0] = id;
+  return report;
+}
+
+// "03 f0 f0 ...": bytes as the tool takes them.
+std::wstring HexArguments(const std::vector<uint8_t>& bytes) {
+  std::wstring text;
+  for (uint8_t byte : bytes) {
+    wchar_t word[4];
+    std::swprintf(word, 4, L"%02x", byte);
+    if (!text.empty()) text += L' ';
+    text += word;
+  }
+  return text;
+}
+
 long RunSimControl(const std::wstring& arguments) {
   auto child = ChildProcess::Start(ToolPath(LT260_SIM_CONTROL), arguments);
   if (!child.Started()) return -1;
@@ -554,6 +573,21 @@ TEST_F(SimulatedMouseControlTest, ToolRefusesABadCommandLine) {
   EXPECT_EQ(RunSimControl(L"press 256"), 2);
   EXPECT_EQ(RunSimControl(L"refuse -1"), 2);
   EXPECT_EQ(RunSimControl(L"plug now"), 2);
+  EXPECT_EQ(RunSimControl(L"vanish-after"), 2);
+  EXPECT_EQ(RunSimControl(L"vanish-after -2"), 2);
+  EXPECT_EQ(RunSimControl(L"garbage 0"), 2);
+  EXPECT_EQ(RunSimControl(L"garbage 100001"), 2);
+  EXPECT_EQ(RunSimControl(L"garbage 5x"), 2);
+  EXPECT_EQ(RunSimControl(L"hold"), 2);
+  EXPECT_EQ(RunSimControl(L"hold 6 06 00 00 00 00 00 00 00"), 2);
+  const std::wstring settingsBytes = HexArguments(Report(40, 3, 0x11));
+  EXPECT_EQ(RunSimControl(L"hold 3 " + HexArguments(Report(39, 3, 0x11))), 2) << "one byte short";
+  EXPECT_EQ(RunSimControl(L"hold 3 " + settingsBytes + L" 00"), 2) << "one byte too many";
+  EXPECT_EQ(RunSimControl(L"hold 4 " + settingsBytes), 2) << "report 3's bytes as report 4";
+  EXPECT_EQ(RunSimControl(L"hold 3 " + HexArguments(Report(40, 4, 0x11))), 2) << "ID 4 first";
+  EXPECT_EQ(RunSimControl(L"hold 3 " + settingsBytes.substr(3) + L" 1"), 2) << "one digit";
+  EXPECT_EQ(RunSimControl(L"hold 3 " + settingsBytes.substr(3) + L" 0x"), 2) << "not hex";
+  EXPECT_EQ(RunSimControl(L"--wait hold 3 " + settingsBytes), 2);
 }
 
 TEST_F(SimulatedMouseControlTest, ToolSaysSoWhenThereIsNoWindow) {
@@ -582,6 +616,42 @@ TEST_F(SimulatedMouseControlTest, ToolDrivesTheMouse) {
   EXPECT_EQ(RunSimControl(L"plug"), 0);
   ASSERT_TRUE(PumpUntil([&] { return mouse_.PluggedIn(); }, 5s));
   ASSERT_TRUE(PumpUntil([&] { return notices_.DeviceChanges().size() == 2; }, 5s));
+}
+
+TEST_F(SimulatedMouseControlTest, ToolHoldsReportsPullsTheMouseOutAndSendsGarbage) {
+  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  SimulatedMouseControl control(mouse_);
+  ASSERT_NE(control.Window(), 0u);
+  if (CountWindowsTitled(L"LT-260 Simulated Mouse") != 1) {
+    GTEST_SKIP() << "another program has a simulated mouse window open";
+  }
+  // Two thousand and more bytes on one command line, each arriving intact.
+  std::vector<uint8_t> buttons(2049);
+  for (size_t i = 0; i < buttons.size(); ++i) buttons[i] = static_cast<uint8_t>(i * 7 + 1);
+  buttons[0] = 4;
+  const std::vector<uint8_t> settings = Report(40, 3, 0xF0);
+  EXPECT_EQ(RunSimControl(L"hold 4 " + HexArguments(buttons)), 0);
+  EXPECT_EQ(RunSimControl(L"hold 3 " + HexArguments(settings)), 0);
+  EXPECT_EQ(mouse_.ButtonReport(), buttons);
+  EXPECT_EQ(mouse_.SettingsReport(), settings);
+
+  auto input = OpenInterface(4, 0);
+  ASSERT_NE(input, nullptr);
+  EXPECT_EQ(RunSimControl(L"--wait garbage 3"), 0);
+  std::vector<uint8_t> report(4);
+  for (int i = 0; i < 3; ++i) EXPECT_GT(input->ReadInput(report), 0);
+
+  auto settingsDevice = OpenInterface(0, 40);
+  ASSERT_NE(settingsDevice, nullptr);
+  EXPECT_EQ(RunSimControl(L"--wait vanish-after 2"), 0);
+  std::vector<uint8_t> answer = Report(40, 3, 0);
+  EXPECT_TRUE(settingsDevice->GetFeature(answer));
+  EXPECT_TRUE(mouse_.PluggedIn());
+  EXPECT_TRUE(settingsDevice->GetFeature(answer));
+  EXPECT_FALSE(mouse_.PluggedIn());
+  ASSERT_TRUE(PumpUntil([&] { return notices_.DeviceChanges().size() == 1; }, 5s))
+      << "the vanish was not announced to the registered window";
+  EXPECT_EQ(notices_.DeviceChanges(), std::vector<WPARAM>{kDbtDevNodesChanged});
 }
 
 }  // namespace

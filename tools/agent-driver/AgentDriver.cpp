@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <cwctype>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "settings/IniFile.h"
@@ -205,7 +207,40 @@ bool ChildProcess::Start(const std::filesystem::path& exe,
   ::CloseHandle(info.hThread);
   process_ = info.hProcess;
   id_ = info.dwProcessId;
+  exe_ = exe.wstring();
   return true;
+}
+
+std::optional<std::chrono::milliseconds> ChildProcess::ProcessorTime() const {
+  if (process_ == nullptr) return std::nullopt;
+  // The host's process table, reached through drive Z:. The Wine process
+  // shows the program's command line, which begins with its path.
+  const std::wstring wanted = UpperCase(exe_);
+  std::error_code code;
+  for (const auto& entry : std::filesystem::directory_iterator(L"Z:\\proc", code)) {
+    const std::wstring name = entry.path().filename().wstring();
+    if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+    std::ifstream commandFile(entry.path() / L"cmdline", std::ios::binary);
+    std::string command((std::istreambuf_iterator<char>(commandFile)),
+                        std::istreambuf_iterator<char>());
+    std::wstring wide(command.begin(), command.end());
+    if (UpperCase(wide).find(wanted) == std::wstring::npos) continue;
+    std::ifstream statFile(entry.path() / L"stat");
+    std::string stat;
+    std::getline(statFile, stat);
+    // After the name in parentheses: state, then ten numbers, then the user
+    // and system times in ticks of 10 ms.
+    const size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos) continue;
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string field;
+    unsigned long long user = 0, system = 0;
+    for (int i = 0; i < 11 && fields >> field; ++i) {
+    }
+    if (!(fields >> user >> system)) continue;
+    return std::chrono::milliseconds((user + system) * 10);
+  }
+  return std::nullopt;
 }
 
 bool ChildProcess::Running() const {
@@ -226,6 +261,99 @@ void ChildProcess::Terminate() {
   if (!Running()) return;
   ::TerminateProcess(process_, 99);
   ::WaitForSingleObject(process_, 5000);
+}
+
+// ---------------------------------------------------------------- debug output
+
+// The shared buffer of the debug-output protocol: the writer's process id,
+// then its text, NUL-terminated.
+constexpr DWORD kDebugBufferSize = 4096;
+
+DebugOutputListener::~DebugOutputListener() {
+  if (thread_.joinable()) {
+    ::SetEvent(stop_);
+    thread_.join();
+  }
+  if (view_ != nullptr) ::UnmapViewOfFile(view_);
+  for (HANDLE handle : {mapping_, bufferReady_, dataReady_, stop_}) {
+    if (handle != nullptr) ::CloseHandle(handle);
+  }
+}
+
+bool DebugOutputListener::Start(std::string& error) {
+  bufferReady_ = ::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+  dataReady_ = ::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+  stop_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  mapping_ = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  kDebugBufferSize, L"DBWIN_BUFFER");
+  if (bufferReady_ == nullptr || dataReady_ == nullptr || stop_ == nullptr || mapping_ == nullptr) {
+    error = "cannot make the objects of the debug-output protocol: " + LastError();
+    return false;
+  }
+  view_ = static_cast<const char*>(::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+  if (view_ == nullptr) {
+    error = "cannot map the debug-output buffer: " + LastError();
+    return false;
+  }
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void DebugOutputListener::Run() {
+  ::SetEvent(bufferReady_);
+  const HANDLE events[] = {stop_, dataReady_};
+  while (::WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+    DWORD processId = 0;
+    std::memcpy(&processId, view_, sizeof processId);
+    const char* text = view_ + sizeof processId;
+    std::string line(text, strnlen(text, kDebugBufferSize - sizeof processId));
+    {
+      std::lock_guard lock(mutex_);
+      lines_.emplace_back(processId, std::move(line));
+    }
+    ::SetEvent(bufferReady_);
+  }
+}
+
+std::vector<std::string> DebugOutputListener::Lines(DWORD processId) const {
+  std::vector<std::string> lines;
+  std::lock_guard lock(mutex_);
+  for (const auto& [id, line] : lines_) {
+    if (id == processId) lines.push_back(line);
+  }
+  return lines;
+}
+
+bool DebugOutputListener::WaitForLine(DWORD processId, std::string_view text,
+                                      std::chrono::milliseconds limit) const {
+  return WaitUntil(
+      [&] {
+        for (const std::string& line : Lines(processId)) {
+          if (line.find(text) != std::string::npos) return true;
+        }
+        return false;
+      },
+      limit);
+}
+
+// ---------------------------------------------------------------- files held open
+
+ExclusiveFile::~ExclusiveFile() { Close(); }
+
+bool ExclusiveFile::Open(const std::filesystem::path& path, std::string& error) {
+  Close();
+  file_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file_ == INVALID_HANDLE_VALUE) {
+    error = "cannot open " + Narrow(path.wstring()) + " exclusively: " + LastError();
+    return false;
+  }
+  return true;
+}
+
+void ExclusiveFile::Close() {
+  if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
+  file_ = INVALID_HANDLE_VALUE;
 }
 
 // ---------------------------------------------------------------- windows and messages
@@ -314,6 +442,12 @@ std::string MessageName(UINT message) {
       return "WM_SIM_REFUSE";
     case WM_APP + 5:
       return "WM_SIM_WRITE_TRACE";
+    case WM_APP + 6:
+      return "WM_SIM_VANISH_AFTER";
+    case WM_APP + 7:
+      return "WM_SIM_GARBAGE";
+    case WM_COPYDATA:
+      return "WM_COPYDATA";
     default: {
       char text[16];
       std::snprintf(text, sizeof text, "0x%X", message);
@@ -457,6 +591,28 @@ bool ControlSimulatedMouse(UINT message, WPARAM wParam, std::string& error) {
   }
   LRESULT result = 0;
   return Send(window, message, wParam, 0, result, error);
+}
+
+bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error) {
+  HWND window = FindWindowTitled(kSimulatedMouseWindow);
+  if (window == nullptr) {
+    error = "no window titled \"LT-260 Simulated Mouse\": is LT260AgentSim.exe running?";
+    return false;
+  }
+  // The control window's mark for a report to hold.
+  constexpr ULONG_PTR kHoldReport = 0x4C543236;
+  COPYDATASTRUCT data{};
+  data.dwData = kHoldReport;
+  data.cbData = static_cast<DWORD>(report.size());
+  data.lpData = const_cast<uint8_t*>(report.data());
+  LRESULT result = 0;
+  if (!Send(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), result, error)) return false;
+  if (result == 0) {
+    error = "the simulated mouse did not take the report of " + std::to_string(report.size()) +
+            " bytes";
+    return false;
+  }
+  return true;
 }
 
 bool ParseTransfer(const std::string& line, Transfer& transfer) {

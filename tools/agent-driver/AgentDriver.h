@@ -87,10 +87,61 @@ class ChildProcess {
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit = kPatience);
   // Ends the program if it still runs.
   void Terminate();
+  // The processor time (user and kernel) the program has used so far, from
+  // the host's accounting of the Wine process that runs it (Wine does not
+  // keep it for other processes); empty when that cannot be found.
+  std::optional<std::chrono::milliseconds> ProcessorTime() const;
 
  private:
   HANDLE process_ = nullptr;
   DWORD id_ = 0;
+  std::wstring exe_;
+};
+
+// Listens to the debug output of every program of this session, as a
+// debug-output viewer does, for as long as it lives: the lines each program
+// writes with OutputDebugString, kept in order. One listener at a time.
+class DebugOutputListener {
+ public:
+  DebugOutputListener() = default;
+  ~DebugOutputListener();
+  DebugOutputListener(const DebugOutputListener&) = delete;
+  DebugOutputListener& operator=(const DebugOutputListener&) = delete;
+
+  bool Start(std::string& error);
+  // The lines of the program with this process id so far, each as written
+  // (line ends included).
+  std::vector<std::string> Lines(DWORD processId) const;
+  // Waits until a line of that program contains `text`.
+  bool WaitForLine(DWORD processId, std::string_view text,
+                   std::chrono::milliseconds limit = kPatience) const;
+
+ private:
+  void Run();
+
+  HANDLE bufferReady_ = nullptr;
+  HANDLE dataReady_ = nullptr;
+  HANDLE mapping_ = nullptr;
+  const char* view_ = nullptr;
+  HANDLE stop_ = nullptr;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<std::pair<DWORD, std::string>> lines_;
+};
+
+// Holds a file open with no sharing at all, as a program that locks it does,
+// until destroyed.
+class ExclusiveFile {
+ public:
+  ExclusiveFile() = default;
+  ~ExclusiveFile();
+  ExclusiveFile(const ExclusiveFile&) = delete;
+  ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+  bool Open(const std::filesystem::path& path, std::string& error);
+  void Close();
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
 // ---------------------------------------------------------------- windows and messages
@@ -169,6 +220,9 @@ inline constexpr wchar_t kSimulatedMouseWindow[] = L"LT-260 Simulated Mouse";
 // control window and waits until the mouse has acted on it, so that the
 // device notice it posts to the Agent is queued before anything posted after.
 bool ControlSimulatedMouse(UINT message, WPARAM wParam, std::string& error);
+// Makes the simulated mouse answer its reads of report 3 or 4 with `report`
+// (the whole report, ID first), as lt260-sim-control's "hold" does.
+bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error);
 
 // One line of the transfer log:
 //   "set 40 accepted 03 03 02 ..."  every byte of a set transfer

@@ -1,6 +1,7 @@
 #include "platform/win32/SimulatedMouseControl.h"
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -87,9 +88,23 @@ struct SimulatedMouseControl::State {
         if (wParam > 0x7FFFFFFF) return 0;
         mouse.RefuseNextTransfers(static_cast<int>(wParam));
         return 1;
+      case WM_SIM_VANISH_AFTER:
+        if (wParam > 0x7FFFFFFF) return 0;
+        mouse.VanishAfterTransfers(static_cast<int>(wParam));
+        return 1;
+      case WM_SIM_GARBAGE:
+        if (wParam == 0 || wParam > kMostGarbageReports) return 0;
+        mouse.SendGarbage(static_cast<int>(wParam));
+        return 1;
       default:
         return 0;
     }
+  }
+
+  LRESULT HoldReport(const COPYDATASTRUCT* data) {
+    if (data == nullptr || data->dwData != kSimHoldReportData || data->lpData == nullptr) return 0;
+    const std::span<const uint8_t> report(static_cast<const uint8_t*>(data->lpData), data->cbData);
+    return mouse.HoldReport(report) ? 1 : 0;
   }
 
   bool WriteTrace() {
@@ -137,11 +152,15 @@ struct SimulatedMouseControl::State {
       case WM_SIM_PLUG:
       case WM_SIM_UNPLUG:
       case WM_SIM_PRESS_DPI:
-      case WM_SIM_REFUSE: {
+      case WM_SIM_REFUSE:
+      case WM_SIM_VANISH_AFTER:
+      case WM_SIM_GARBAGE: {
         LRESULT result = state->Handle(message, wParam);
         state->WriteTrace();
         return result;
       }
+      case WM_COPYDATA:
+        return state->HoldReport(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       case WM_SIM_WRITE_TRACE:
         return state->WriteTrace() ? 1 : 0;
       case WM_TIMER:
@@ -163,6 +182,8 @@ struct SimulatedMouseControl::State {
 
 SimulatedMouseControl::SimulatedMouseControl(SimulatedMouse& mouse)
     : state_(new State{mouse, LogPathFromEnvironment()}) {
+  // A mouse pulled out mid-sequence is announced like an unplug.
+  mouse.SetVanishHandler([state = state_.get()] { state->AnnounceDeviceChange(); });
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -191,6 +212,7 @@ SimulatedMouseControl::SimulatedMouseControl(SimulatedMouse& mouse)
 }
 
 SimulatedMouseControl::~SimulatedMouseControl() {
+  state_->mouse.SetVanishHandler({});
   state_->WriteTrace();
   if (state_->window != nullptr) ::DestroyWindow(state_->window);
 }

@@ -29,6 +29,17 @@ inline constexpr uint32_t WM_SIM_PRESS_DPI = kWmApp + 3;  // 0x8003
 inline constexpr uint32_t WM_SIM_REFUSE = kWmApp + 4;  // 0x8004
 // Append the transfers not yet written to the trace log now.
 inline constexpr uint32_t WM_SIM_WRITE_TRACE = kWmApp + 5;  // 0x8005
+// Pull the mouse out after the next wParam feature transfers, 1 to
+// 0x7FFFFFFF, with the same notice as an unplug; 0 calls it off.
+inline constexpr uint32_t WM_SIM_VANISH_AFTER = kWmApp + 6;  // 0x8006
+// Send wParam random input reports of random length and ID, 1 to
+// kMostGarbageReports.
+inline constexpr uint32_t WM_SIM_GARBAGE = kWmApp + 7;  // 0x8007
+inline constexpr uint32_t kMostGarbageReports = 100000;
+// WM_COPYDATA with this dwData holds the report it carries (report 3 of 40
+// bytes or report 4 of 2049, ID first): the mouse answers its next reads of
+// that report with it, as if programmed. WM_COPYDATA must be sent, not posted.
+inline constexpr uint64_t kSimHoldReportData = 0x4C543236;  // "LT26"
 
 // What Windows sends for a change of the device tree.
 inline constexpr uint32_t kWmDeviceChange = 0x219;

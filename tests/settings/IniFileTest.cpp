@@ -92,7 +92,7 @@ TEST(IniFile, AWriteClearsTemporaryFilesThatEndedWritersLeftAndNothingElse) {
       "GamingMouse~lt260-4294967295-1.tmp.bak",
       "GamingMouse~lt260-4294967295-.tmp",
       "GamingMouse~lt260-x4294967295-1.tmp",
-      "GamingMouse~lt260-99999999999-1.tmp",  // not a process id
+      "GamingMouse~lt260-99999999999-1.tmp",   // not a process id
       "BulletSetting~lt260-4294967295-0.tmp",  // another file's
       "GamingMouse.4294967295-0.tmp",
       "GamingMouse.bak",

@@ -88,8 +88,8 @@ struct OtherHandle {
 
 std::vector<OtherHandle> EveryOtherHandle() {
   std::vector<OtherHandle> handles;
-  for (DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ | GENERIC_WRITE},
-                       DWORD{0}}) {
+  for (DWORD access :
+       {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{0}}) {
     for (bool deleteOnClose : {false, true}) {
       if (access == 0 && !deleteOnClose) continue;  // a handle with no access at all
       for (DWORD sharing = 0; sharing <= 7; ++sharing) {
@@ -125,8 +125,8 @@ Outcome ReadAndWrite(Client client, const OtherHandle& other, const std::string&
     const IniFile::Snapshot snapshot = store.Load();
     outcome.readValue = snapshot.document.ReadInt(u"s", u"k", 0) == 123;
     // A file that is there but cannot be opened is unreadable, never missing.
-    EXPECT_EQ(snapshot.status, outcome.readValue ? IniFile::LoadStatus::Loaded
-                                                 : IniFile::LoadStatus::Unreadable)
+    EXPECT_EQ(snapshot.status,
+              outcome.readValue ? IniFile::LoadStatus::Loaded : IniFile::LoadStatus::Unreadable)
         << other.Describe();
     outcome.wrote = store.WriteInt(u"s", u"k", 456);
   } else {

@@ -98,8 +98,8 @@ bool OverwriteFile(const std::filesystem::path& path, std::span<const uint8_t> b
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kWriteSharing, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  return WriteAll(file.Get(), bytes) && SetEndOfFile(file.Get()) &&
-         FlushFileBuffers(file.Get()) && file.Close();
+  return WriteAll(file.Get(), bytes) && SetEndOfFile(file.Get()) && FlushFileBuffers(file.Get()) &&
+         file.Close();
 }
 
 uint32_t CurrentProcessId() { return GetCurrentProcessId(); }

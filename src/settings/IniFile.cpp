@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -62,6 +64,33 @@ std::optional<uint32_t> TemporaryFileWriter(std::u16string_view name,
   return static_cast<uint32_t>(id);
 }
 
+// The temporary files this process is writing now. One with our process id
+// that is not among them was left by an earlier process that had our id.
+class TemporaryFilesInFlight {
+ public:
+  void Add(const fs::path& path) {
+    std::lock_guard lock(mutex_);
+    paths_.insert(path);
+  }
+  void Remove(const fs::path& path) {
+    std::lock_guard lock(mutex_);
+    paths_.erase(path);
+  }
+  bool Contains(const fs::path& path) const {
+    std::lock_guard lock(mutex_);
+    return paths_.contains(path);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::set<fs::path> paths_;
+};
+
+TemporaryFilesInFlight& InFlight() {
+  static TemporaryFilesInFlight inFlight;
+  return inFlight;
+}
+
 // Removes the temporary files of this file that writers which no longer run
 // left behind (a write killed before it could replace the file). Nothing but
 // regular files named exactly as ours is ever touched.
@@ -77,7 +106,9 @@ void RemoveStaleTemporaryFiles(const fs::path& path, uint32_t ourProcessId) {
     if (!writer || !it->is_regular_file(error)) continue;
     const auto written = it->last_write_time(error);
     const bool old = !error && now - written > kTemporaryFileLifetime;
-    if (old || (*writer != ourProcessId && !ProcessIsRunning(*writer))) {
+    const bool ended =
+        *writer == ourProcessId ? !InFlight().Contains(it->path()) : !ProcessIsRunning(*writer);
+    if (old || ended) {
       std::error_code ignored;
       fs::remove(it->path(), ignored);
     }
@@ -91,11 +122,13 @@ fs::path WriteTemporaryFile(const fs::path& path, const std::vector<uint8_t>& by
   static std::atomic<uint32_t> serial{0};
   const uint32_t processId = CurrentProcessId();
   RemoveStaleTemporaryFiles(path, processId);
-  // A name already taken (by a killed writer whose process id we now have)
-  // is passed over.
+  // A name still taken (by a writer whose process id we now have) is passed
+  // over.
   for (int attempt = 0; attempt < 8; ++attempt) {
     const fs::path temporary = TemporaryPathFor(path, processId, serial.fetch_add(1));
+    InFlight().Add(temporary);
     if (CreateFlushedFile(temporary, bytes)) return temporary;
+    InFlight().Remove(temporary);
     std::error_code error;
     if (!fs::exists(temporary, error) || error) return {};
   }
@@ -139,6 +172,12 @@ bool IniFile::Update(const std::function<bool(IniDocument&, LoadStatus)>& edit) 
   const std::vector<uint8_t> bytes = snapshot.document.Serialize();
   const fs::path temporary = WriteTemporaryFile(path_, bytes);
   if (temporary.empty()) return false;
+  const bool written = ReplaceWith(temporary, bytes);
+  InFlight().Remove(temporary);
+  return written;
+}
+
+bool IniFile::ReplaceWith(const fs::path& temporary, const std::vector<uint8_t>& bytes) {
   bool replaced = MoveFileOver(temporary, path_);
   // Windows will not replace a file that another program has open, as the
   // Configurator's own profile calls have it for a moment. Try again

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/IniDocument.h"
 
@@ -51,6 +52,10 @@ class IniFile {
                    std::span<const uint8_t> source);
 
  private:
+  // Puts the flushed temporary file in place of the file, or, where another
+  // program keeps it from being replaced, writes `bytes` in place.
+  bool ReplaceWith(const std::filesystem::path& temporary, const std::vector<uint8_t>& bytes);
+
   std::filesystem::path path_;
 };
 

@@ -16,37 +16,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The sample written once by our own writer into a folder of its own.
-class SampleFile {
- public:
-  SampleFile() : folder_(fs::temp_directory_path() / "lt260-load-settings-bench") {
-    fs::create_directories(folder_);
-    path_ = folder_ / "GamingMouse";
-    fs::remove(path_);
-    written_ = WriteSettingsFile(path_, SampleSettings());
-  }
-  ~SampleFile() {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-  const fs::path& Path() const { return path_; }
-  bool Written() const { return written_; }
-
- private:
-  fs::path folder_;
-  fs::path path_;
-  bool written_ = false;
-};
-
-const SampleFile& Sample() {
-  static const SampleFile sample;
+const SampleSettingsFile& Sample() {
+  static const SampleSettingsFile sample("lt260-load-settings-bench");
   return sample;
 }
 
 // The whole cycle as the agent window runs it: read, validate, the existence
 // check, and the three copies.
 void BM_LoadSettings(benchmark::State& state) {
-  const SampleFile& sample = Sample();
+  const SampleSettingsFile& sample = Sample();
   if (!sample.Written()) {
     state.SkipWithError("could not write the sample settings file");
     return;
@@ -71,7 +49,7 @@ BENCHMARK(BM_LoadSettings)->Unit(benchmark::kMillisecond);
 // The same without the file system: parsing the text and reading the record
 // out of it, to show how much of a load is our own work.
 void BM_ParseAndReadRecord(benchmark::State& state) {
-  const SampleFile& sample = Sample();
+  const SampleSettingsFile& sample = Sample();
   std::ifstream in(sample.Path(), std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
   SettingsFile loaded{};

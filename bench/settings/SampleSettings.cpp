@@ -1,7 +1,9 @@
 #include "SampleSettings.h"
 
+#include <cstdlib>
 #include <string>
 
+#include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
 #include "settings/TextField.h"
 
@@ -73,6 +75,24 @@ SettingsFile SampleSettings() {
   // so a load must give it back unchanged.
   ValidateSettings(settings);
   return settings;
+}
+
+SampleSettingsFile::SampleSettingsFile(const std::string& folderName) {
+  const char* chosen = std::getenv("LT260_BENCH_FOLDER");
+  const std::filesystem::path base = chosen != nullptr && *chosen != '\0'
+                                         ? std::filesystem::path(chosen)
+                                         : std::filesystem::temp_directory_path();
+  folder_ = base / folderName;
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+  std::filesystem::create_directories(folder_, ignored);
+  path_ = folder_ / "GamingMouse";
+  written_ = WriteSettingsFile(path_, SampleSettings());
+}
+
+SampleSettingsFile::~SampleSettingsFile() {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
 }
 
 }  // namespace lt260::bench

@@ -7,16 +7,20 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/IniDocument.h"
 
 namespace lt260 {
 
 // An INI file on disk, read and written with the behaviour of the Windows
-// private-profile functions. Nothing is kept open: every operation reads the
-// file afresh, and every write re-reads it, edits it in memory and replaces it
-// through a temporary file in the same folder, so a crash or a full disk
-// leaves either the old file or the new one, never a mix.
+// private-profile functions, including the sharing with which they open it.
+// Nothing is kept open: every operation reads the file afresh, and every write
+// re-reads it, edits it in memory and replaces it through a temporary file in
+// the same folder, flushed to the disk first, so a crash, a kill, a power loss
+// or a full disk leaves either the old file or the new one, never a mix. Only
+// while another program holds the file open so that it cannot be replaced is
+// it written in place, as the profile functions write it.
 class IniFile {
  public:
   explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
@@ -48,6 +52,10 @@ class IniFile {
                    std::span<const uint8_t> source);
 
  private:
+  // Puts the flushed temporary file in place of the file, or, where another
+  // program keeps it from being replaced, writes `bytes` in place.
+  bool ReplaceWith(const std::filesystem::path& temporary, const std::vector<uint8_t>& bytes);
+
   std::filesystem::path path_;
 };
 

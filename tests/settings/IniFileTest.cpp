@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include "settings/IniFile.h"
+#include "settings/StoreFileAccess.h"
 #include "support/TempDir.h"
 
 namespace lt260 {
@@ -70,6 +75,38 @@ TEST(IniFile, UpdateThatChangesNothingLeavesTheFileAlone) {
   }));
   EXPECT_EQ(ReadBytes(path), "[s]\n k = 1 \n");
   EXPECT_EQ(std::filesystem::last_write_time(path), before);
+}
+
+// A write killed before it replaced the file leaves its temporary file; the
+// next write clears every one of ours whose writer is gone, and nothing else.
+TEST(IniFile, AWriteClearsTemporaryFilesThatEndedWritersLeftAndNothingElse) {
+  TempDir dir;
+  const auto path = dir / "GamingMouse";
+  const std::string ours = std::to_string(CurrentProcessId());
+  const std::vector<std::string> stale = {
+      "GamingMouse~lt260-4294967295-0.tmp",  // no process has this id
+      "GamingMouse~lt260-4294967295-17.tmp",
+      // Not being written by this process: left by an earlier one that had
+      // the same id.
+      "GamingMouse~lt260-" + ours + "-4000000000.tmp",
+  };
+  const std::vector<std::string> kept = {
+      "GamingMouse~lt260-4294967295-1.tmp.bak", "GamingMouse~lt260-4294967295-.tmp",
+      "GamingMouse~lt260-x4294967295-1.tmp",
+      "GamingMouse~lt260-99999999999-1.tmp",   // not a process id
+      "BulletSetting~lt260-4294967295-0.tmp",  // another file's
+      "GamingMouse.4294967295-0.tmp",           "GamingMouse.bak",
+  };
+  for (const auto& name : stale) WriteBytes(dir / name, "[s]\r\n");
+  for (const auto& name : kept) WriteBytes(dir / name, "[s]\r\n");
+  std::filesystem::create_directory(dir / "GamingMouse~lt260-4294967295-5.tmp");
+
+  ASSERT_TRUE(IniFile(path).WriteInt(u"Setting", u"Device", 1));
+  for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+  for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "GamingMouse~lt260-4294967295-5.tmp"));
+  EXPECT_EQ(EntriesIn(dir.Path()), 1 + kept.size() + 1);
+  EXPECT_EQ(ReadBytes(path), "[Setting]\r\nDevice=1\r\n");
 }
 
 }  // namespace

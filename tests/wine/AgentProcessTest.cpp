@@ -216,5 +216,64 @@ TEST_F(AgentProcess, DestroyingTheWindowTellsThePeersAndEndsTheProcess) {
       << "the stand-in's window should outlive the messages";
 }
 
+// A program that saves safely, or a sync tool, holds the settings file the
+// way Wine's conformance test of the profile functions does: created through
+// a handle that writes it, deletes it when closed and shares only reading,
+// the user's settings written through it, still open. A reload reads them and
+// programs the mouse and Windows with them, not with the defaults.
+TEST_F(AgentProcess, ReloadReadsTheFileWhileAnotherProgramHoldsItForDeletion) {
+  ASSERT_NO_FATAL_FAILURE(StartWithMouse());
+  const std::filesystem::path user = folder_ / L"GamingMouse.user";
+  std::filesystem::copy_file(settings_, user, std::filesystem::copy_options::overwrite_existing);
+  const std::u16string section = ActiveProfileSection();
+  std::string error;
+  for (auto [key, value] : {std::pair{u"DPI_Cur", 2},
+                            {u"DPI_Value1", 12},
+                            {u"light_type", 3},
+                            {u"POLLRATE_VALUE", 1},
+                            {u"mouse_enhance", 1}}) {
+    ASSERT_TRUE(WriteSettingsInt(user, section, key, value, error)) << error;
+  }
+  const std::string userBytes = Bytes(user);
+
+  HANDLE holder = ::CreateFileW(settings_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE) << "could not hold the settings file";
+  DWORD written = 0;
+  const bool wrote = ::WriteFile(holder, userBytes.data(), static_cast<DWORD>(userBytes.size()),
+                                 &written, nullptr) &&
+                     written == userBytes.size();
+  EXPECT_TRUE(wrote) << "could not write through the handle";
+  size_t from = wrote ? ReloadAndWaitForButtonReport() : 0;
+  auto registry = [](const wchar_t* name) { return ReadMouseRegistryValue(name).value_or(L"-"); };
+  const std::string acceleration =
+      Narrow(registry(L"MouseSpeed") + L" " + registry(L"MouseThreshold1"));
+  ::CloseHandle(holder);
+  ASSERT_TRUE(wrote);
+
+  SettingsFile loaded{}, applied{};
+  ProfileSetting userProfile{};
+  LoadSettings(user, loaded, applied, userProfile);
+  ASSERT_EQ(userProfile.POLLRATE_VALUE, 1);
+  const SettingsReportBytes settingsReport = BuildSettingsReport(userProfile);
+  const ButtonReportBytes buttonReport = BuildButtonReport(userProfile);
+  std::vector<std::string> sent;
+  std::vector<Transfer> transfers = Transfers();
+  for (size_t i = from; i < transfers.size(); ++i) {
+    const Transfer& t = transfers[i];
+    if (t.Kind != "set" || !t.Accepted) continue;
+    sent.push_back(t.Line.substr(0, 20));
+    if (t.Length == 40) {
+      EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()),
+                Hex(settingsReport.data(), settingsReport.size()))
+          << "the settings report is not the user's profile";
+    } else if (t.Length == 2049) {
+      EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()), Hex(buttonReport.data(), buttonReport.size()));
+    }
+  }
+  EXPECT_EQ(sent, (std::vector<std::string>{"set 40 accepted 03 0", "set 2049 accepted 04"}));
+  EXPECT_EQ(acceleration, "1 6") << "the user's pointer acceleration was not applied";
+}
+
 }  // namespace
 }  // namespace lt260

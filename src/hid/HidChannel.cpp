@@ -21,6 +21,8 @@ struct HidChannel::State {
   InputDeviceSlot input;
   std::unique_ptr<InputListener> listener;
   std::chrono::milliseconds listenerPause = InputListener::kPassPause;
+  // Said once, until an input interface can be read again.
+  bool unreadableInputReported = false;
 };
 
 HidChannel::HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput)
@@ -49,6 +51,7 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
 
   std::shared_ptr<HidDevice> feature;
   std::shared_ptr<HidDevice> input;
+  bool inputUnreadable = false;
   for (const std::u16string& path : s.backend.EnumerateInterfaces()) {
     std::shared_ptr<HidDevice> device = s.backend.Open(path);
     if (!device) continue;
@@ -61,7 +64,23 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
     // closed as its last reference goes, so one held in both roles is closed
     // once, when neither role holds it any more.
     if (device->FeatureReportLength() == wantedFeatureLength) feature = device;
-    if (device->InputReportLength() == kInputReportLength) input = device;
+    if (device->InputReportLength() == kInputReportLength) {
+      // An interface the system keeps for itself opens without read access;
+      // reading it would fail at once, again and again.
+      if (device->CanRead()) {
+        input = device;
+      } else {
+        inputUnreadable = true;
+      }
+    }
+  }
+  if (input) {
+    s.unreadableInputReported = false;
+  } else if (inputUnreadable && !s.unreadableInputReported) {
+    s.debugOutput.Write(
+        "HidChannel: the mouse's input interface cannot be opened for reading; DPI button "
+        "presses are not followed\n");
+    s.unreadableInputReported = true;
   }
 
   const bool found = feature != nullptr;

@@ -105,13 +105,14 @@ class SimulatedMouse::Device final : public HidDevice {
   bool GetFeature(std::span<uint8_t> report) override {
     return mouse_.GetFeature(*handle_, report);
   }
-  int ReadInput(std::span<uint8_t> buffer) override {
+  InputRead ReadInput(std::span<uint8_t> buffer) override {
     // A copy of the handle, so that a close racing with the read (which a
     // correct caller never lets happen) is seen and counted, not crashed on.
     std::shared_ptr<Handle> handle = handle_;
     return mouse_.ReadInput(handle, buffer);
   }
   void CancelRead() override { mouse_.CancelRead(*handle_); }
+  bool CanRead() const override { return !handle_->Interface.ReadDenied; }
 
  private:
   SimulatedMouse& mouse_;
@@ -379,30 +380,35 @@ bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
   return accepted;
 }
 
-int SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer) {
+InputRead SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle,
+                                    std::span<uint8_t> buffer) {
   std::unique_lock lock(mutex_);
   ++readCalls_;
   if (handle->Closed) {
     ++staleReads_;
-    return 0;
+    return InputRead::Ended(ReadOutcome::Cancelled);
   }
-  if (handle->Interface.InputReportLength <= 0) return 0;
+  if (handle->Interface.InputReportLength <= 0 || handle->Interface.ReadDenied) {
+    return InputRead::Ended(ReadOutcome::Failed);
+  }
   ++handle->ActiveReads;
   inputChanged_.wait(lock,
                      [&] { return handle->Cancelled || handle->Dead || !handle->Queue.empty(); });
-  int count = 0;
-  if (!handle->Cancelled && !handle->Dead) {
+  InputRead read = InputRead::Ended(ReadOutcome::Cancelled);
+  if (handle->Dead && !handle->Cancelled) {
+    read = InputRead::Ended(ReadOutcome::DeviceGone);
+  } else if (!handle->Cancelled) {
     std::vector<uint8_t> report = std::move(handle->Queue.front());
     handle->Queue.pop_front();
     if (handle->Closed || latestHandle_[handle->Interface.Path] != handle->Id) ++staleReads_;
     const std::size_t copied = std::min(report.size(), buffer.size());
     std::copy_n(report.begin(), copied, buffer.begin());
-    count = static_cast<int>(copied);
+    read = InputRead::Report(static_cast<int>(copied));
     transfers_.push_back({handle->Interface.Path, handle->Interface.FeatureReportLength,
                           TransferKind::InputRead, std::move(report), true});
   }
   --handle->ActiveReads;
-  return count;
+  return read;
 }
 
 void SimulatedMouse::CancelRead(Handle& handle) {

@@ -24,6 +24,9 @@ struct SimulatedInterface {
   int FeatureReportLength = 0;
   // When set, every Open of this path fails, as for a device held exclusively.
   bool OpenFails = false;
+  // When set, the path opens without read access, as Windows opens the
+  // collections it keeps for itself: feature reports work, reads fail.
+  bool ReadDenied = false;
 };
 
 // The firmware's interfaces as the LT-260 presents them: three feature
@@ -113,7 +116,7 @@ class SimulatedMouse final : public HidBackend {
   // The next `count` feature transfers (set or get) are refused.
   void RefuseNextTransfers(int count);
   // Unplugged: enumeration is empty, opens fail, and every device open now
-  // fails its transfers and reads (a pending read ends with 0) for good.
+  // fails its transfers and reads (a pending read ends as DeviceGone) for good.
   void Unplug();
   void Plug();
   bool PluggedIn() const;
@@ -155,7 +158,7 @@ class SimulatedMouse final : public HidBackend {
   bool TransferAllowedLocked(const Handle& handle);
   bool SetFeature(Handle& handle, std::span<const uint8_t> report);
   bool GetFeature(Handle& handle, std::span<uint8_t> report);
-  int ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
+  InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
   void Close(Handle& handle);
   std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/AgentHarness.h"
 #include "app/framework/WindowsMessageIds.h"
 #include "ports/MessageNumbers.h"
@@ -15,6 +18,7 @@ using ::testing::IsEmpty;
 using testing::kConfiguratorWindow;
 using testing::kOsdWindow;
 using testing::PostedMessage;
+using namespace std::chrono_literals;
 
 std::vector<std::string> Texts(const std::vector<MenuItem>& items) {
   std::vector<std::string> texts;
@@ -239,6 +243,26 @@ TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
     agent.system.majorVersion = version;
     LockAndUnlock(agent);
   }
+}
+
+TEST(AgentSession, UnplugWhileLockedWakesTheListenerNoMore) {
+  AgentHarness agent;
+  agent.Create();
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  // The listener settles on the input interface the last discovery left.
+  std::this_thread::sleep_for(50ms);
+  const uint64_t before = agent.window->Channel().ListenerPasses();
+  agent.mouse.Unplug();
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(agent.window->Channel().ListenerPasses(), before)
+      << "a dead input interface was read again while no discovery could replace it";
+
+  agent.mouse.Plug();
+  agent.LaterBy(5000);
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
+  agent.mouse.PressDpiButton(3);
+  ASSERT_TRUE(agent.messages.WaitForPosts(1));
+  EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE);
 }
 
 TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {

@@ -152,6 +152,22 @@ TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
   EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"good");
 }
 
+// As Windows opens a collection it keeps for itself: without read access.
+TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotInput) {
+  SimulatedMouseConfig config = Interfaces({Interface(u"shared", 0x3938, 0x1101, 4, 40)});
+  config.Interfaces[0].ReadDenied = true;
+  SimulatedMouse mouse(config);
+  HidChannel channel(mouse, messages, debugOutput);
+
+  ASSERT_TRUE(channel.FindDevice(40));
+  EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"shared");
+  EXPECT_EQ(mouse.Transfers().back().Accepted, true);
+  EXPECT_EQ(channel.InputDevice(), nullptr) << "its reads would fail at once, for ever";
+  ASSERT_TRUE(channel.FindDevice(40));
+  ASSERT_EQ(debugOutput.Lines().size(), 1u) << "said once, not at every discovery";
+  EXPECT_NE(debugOutput.Lines()[0].find("cannot be opened for reading"), std::string::npos);
+}
+
 TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
   SimulatedMouse mouse;
   HidChannel channel(mouse, messages, debugOutput);

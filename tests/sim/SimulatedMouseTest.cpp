@@ -126,7 +126,7 @@ TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
 
   mouse.Unplug();
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get(), 0);
+  EXPECT_EQ(pending.get(), InputRead::Ended(ReadOutcome::DeviceGone));
   EXPECT_TRUE(mouse.EnumerateInterfaces().empty());
   EXPECT_EQ(mouse.Open(LT260Interfaces()[1].Path), nullptr);
   EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
@@ -136,7 +136,7 @@ TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
   EXPECT_EQ(mouse.EnumerateInterfaces().size(), 4u);
   // A device opened before the unplug stays dead; a new one works.
   EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
-  EXPECT_EQ(open.input->ReadInput(buffer), 0);
+  EXPECT_EQ(open.input->ReadInput(buffer), InputRead::Ended(ReadOutcome::DeviceGone));
   OpenMouse reopened(mouse);
   EXPECT_TRUE(reopened.settings->SetFeature(Report(40, 3, 1)));
 }
@@ -152,9 +152,9 @@ TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   EXPECT_EQ(mouse.SendInputReport(other), 1);
 
   std::array<uint8_t, 4> buffer{};
-  EXPECT_EQ(device->ReadInput(buffer), 4);
+  EXPECT_EQ(device->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(buffer, (std::array<uint8_t, 4>{0x02, 0x00, 0x03, 0x00}));
-  EXPECT_EQ(device->ReadInput(buffer), 4);
+  EXPECT_EQ(device->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(buffer, other);
   EXPECT_EQ(mouse.TraceSummary(),
             (std::vector<std::string>{"read 4 02 00 03 00", "read 4 01 00 03 00"}));
@@ -165,10 +165,10 @@ TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   while (mouse.ReadCalls() < 3) std::this_thread::sleep_for(1ms);
   mouse.PressDpiButton(5);
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get(), 4);
+  EXPECT_EQ(pending.get(), InputRead::Report(4));
   device->CancelRead();
   mouse.PressDpiButton(6);
-  EXPECT_EQ(device->ReadInput(buffer), 0);
+  EXPECT_EQ(device->ReadInput(buffer), InputRead::Ended(ReadOutcome::Cancelled));
 }
 
 TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {
@@ -181,9 +181,9 @@ TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {
   // A report read through a device that a later open superseded is stale.
   mouse.PressDpiButton(2);
   std::array<uint8_t, 4> buffer{};
-  EXPECT_EQ(newer->ReadInput(buffer), 4);
+  EXPECT_EQ(newer->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(mouse.StaleReads(), 0);
-  EXPECT_EQ(older->ReadInput(buffer), 4);
+  EXPECT_EQ(older->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(mouse.StaleReads(), 1);
 
   // So is closing a device while a read runs in it: the read ends empty.
@@ -191,7 +191,7 @@ TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {
   while (mouse.ReadCalls() < 3) std::this_thread::sleep_for(1ms);
   newer.reset();
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get(), 0);
+  EXPECT_EQ(pending.get(), InputRead::Ended(ReadOutcome::Cancelled));
   EXPECT_EQ(mouse.StaleReads(), 2);
 
   older.reset();

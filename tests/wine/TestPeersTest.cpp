@@ -462,7 +462,7 @@ TEST_F(SimulatedMouseControlTest, PressAndUnplugPostedToTheWindow) {
   PumpPending();
   // The press is queued by now, so this read returns at once.
   std::vector<uint8_t> report(4);
-  ASSERT_EQ(input->ReadInput(report), 4);
+  ASSERT_EQ(input->ReadInput(report), InputRead::Report(4));
   EXPECT_EQ(report, (std::vector<uint8_t>{0x02, 0x00, 0x03, 0x00}));
   EXPECT_TRUE(notices_.DeviceChanges().empty());
 

@@ -1,5 +1,8 @@
 #include "hid/HidChannel.h"
 
+#include <algorithm>
+#include <map>
+#include <string>
 #include <utility>
 
 #include "hid/InputListener.h"
@@ -23,6 +26,23 @@ struct HidChannel::State {
   std::chrono::milliseconds listenerPause = InputListener::kPassPause;
   // Said once, until an input interface can be read again.
   bool unreadableInputReported = false;
+  // What each interface path was found to be, by discovery or survey.
+  struct Identity {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    InterfaceShape shape;
+  };
+  std::map<std::u16string, Identity> identities;
+
+  void Learn(const std::u16string& path, const HidDevice& device) {
+    identities[path] = Identity{device.VendorId(),
+                                device.ProductId(),
+                                {device.InputReportLength(), device.FeatureReportLength()}};
+  }
+  bool Accepted(int32_t vendor, int32_t product) const {
+    return (vendor == kVendorId || vendor == altVendorId) &&
+           (product == kProductId || product == altProductId);
+  }
 };
 
 HidChannel::HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput)
@@ -55,11 +75,8 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
   for (const std::u16string& path : s.backend.EnumerateInterfaces()) {
     std::shared_ptr<HidDevice> device = s.backend.Open(path);
     if (!device) continue;
-    const int32_t vendor = device->VendorId();
-    const int32_t product = device->ProductId();
-    const bool vendorAccepted = vendor == kVendorId || vendor == s.altVendorId;
-    const bool productAccepted = product == kProductId || product == s.altProductId;
-    if (!vendorAccepted || !productAccepted) continue;
+    s.Learn(path, *device);
+    if (!s.Accepted(device->VendorId(), device->ProductId())) continue;
     // The last interface in each role wins. A displaced or unused device is
     // closed as its last reference goes, so one held in both roles is closed
     // once, when neither role holds it any more.
@@ -110,6 +127,31 @@ bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
   deviceNotification = s.backend.RegisterDeviceNotification(window);
   return deviceNotification != 0;
 }
+
+std::vector<HidChannel::InterfaceShape> HidChannel::PresentMouseInterfaces() {
+  State& s = *state_;
+  const std::vector<std::u16string> paths = s.backend.EnumerateInterfaces();
+  // Paths gone from the system are forgotten, so that one coming back is
+  // looked at afresh.
+  std::erase_if(s.identities, [&](const auto& entry) {
+    return std::find(paths.begin(), paths.end(), entry.first) == paths.end();
+  });
+  std::vector<InterfaceShape> shapes;
+  for (const std::u16string& path : paths) {
+    auto known = s.identities.find(path);
+    if (known == s.identities.end()) {
+      const std::unique_ptr<HidDevice> device = s.backend.Open(path);
+      if (!device) continue;
+      s.Learn(path, *device);
+      known = s.identities.find(path);
+    }
+    const State::Identity& identity = known->second;
+    if (s.Accepted(identity.vendorId, identity.productId)) shapes.push_back(identity.shape);
+  }
+  return shapes;
+}
+
+bool HidChannel::InputDeviceGone() const { return state_->input.Retired(); }
 
 const HidDevice* HidChannel::FeatureDevice() const { return state_->featureDevice.get(); }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "hid/HidBackend.h"
 #include "ports/DebugOutput.h"
@@ -54,6 +55,20 @@ class HidChannel {
   bool GetFeature(std::span<uint8_t> report);
   // Drops the feature interface (closing it unless it is also the input one).
   void CloseFeatureHandle();
+
+  // The report lengths of one interface of an accepted device.
+  struct InterfaceShape {
+    int InputLength = 0;
+    int FeatureLength = 0;
+    friend bool operator==(const InterfaceShape&, const InterfaceShape&) = default;
+  };
+  // The interfaces of accepted devices present now, in enumeration order.
+  // Each path is identified by what a discovery or an earlier survey learned
+  // of it; only a path not seen before is opened, to learn it, and closed
+  // again. Nothing is transferred and the interfaces held stay as they are.
+  std::vector<InterfaceShape> PresentMouseInterfaces();
+  // Whether the listener found the input interface held now gone.
+  bool InputDeviceGone() const;
 
   // Runs a first discovery, starts the input listener posting DPI-stage
   // messages to `window`, and registers `window` for device notices. Returns

@@ -40,6 +40,11 @@ void InputDeviceSlot::Retire(const std::shared_ptr<HidDevice>& device) {
   if (device != nullptr && device == device_) retired_ = true;
 }
 
+bool InputDeviceSlot::Retired() const {
+  std::lock_guard lock(mutex_);
+  return device_ != nullptr && retired_;
+}
+
 bool InputDeviceSlot::PauseUnlessStopped(std::chrono::milliseconds pause) {
   std::unique_lock lock(mutex_);
   return !changed_.wait_for(lock, pause, [this] { return stopped_; });

@@ -33,6 +33,8 @@ class InputDeviceSlot {
   // Marks `device`, if it is the one held now, as not worth reading: it is
   // gone. It stays held (its owner closes it) until the next Replace.
   void Retire(const std::shared_ptr<HidDevice>& device);
+  // Whether the device held now is retired.
+  bool Retired() const;
   // Waits up to `pause` unless Stop is called meanwhile; false once stopped.
   bool PauseUnlessStopped(std::chrono::milliseconds pause);
   // Ends every wait and cancels the read of the device held now.

@@ -119,7 +119,8 @@ class SimulatedMouse::Device final : public HidDevice {
   std::shared_ptr<Handle> handle_;
 };
 
-SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config) : config_(std::move(config)) {
+SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config)
+    : config_(std::move(config)), attached_(config_.Interfaces.size()) {
   const ProfileSetting profile = DefaultProfileSetting();
   settingsReport_ = Resized(BuildSettingsReport(profile), kSettingsReportLength, kSettingsReportId);
   buttonReport_ = Resized(BuildButtonReport(profile), kButtonReportLength, kButtonReportId);
@@ -132,13 +133,20 @@ SimulatedMouse::~SimulatedMouse() = default;
 std::vector<std::u16string> SimulatedMouse::EnumerateInterfaces() {
   std::lock_guard lock(mutex_);
   std::vector<std::u16string> paths;
-  if (!config_.PluggedIn) return paths;
-  for (const SimulatedInterface& interface : config_.Interfaces) paths.push_back(interface.Path);
+  if (config_.PluggedIn) {
+    for (std::size_t i = 0; i < attached_; ++i) paths.push_back(config_.Interfaces[i].Path);
+  }
+  for (const SimulatedInterface& interface : unrelated_) paths.push_back(interface.Path);
   return paths;
 }
 
 const SimulatedInterface* SimulatedMouse::FindInterface(const std::u16string& path) const {
-  for (const SimulatedInterface& interface : config_.Interfaces) {
+  if (config_.PluggedIn) {
+    for (std::size_t i = 0; i < attached_; ++i) {
+      if (config_.Interfaces[i].Path == path) return &config_.Interfaces[i];
+    }
+  }
+  for (const SimulatedInterface& interface : unrelated_) {
     if (interface.Path == path) return &interface;
   }
   return nullptr;
@@ -147,7 +155,7 @@ const SimulatedInterface* SimulatedMouse::FindInterface(const std::u16string& pa
 std::unique_ptr<HidDevice> SimulatedMouse::Open(const std::u16string& path) {
   std::lock_guard lock(mutex_);
   const SimulatedInterface* interface = FindInterface(path);
-  if (!config_.PluggedIn || interface == nullptr || interface->OpenFails) return nullptr;
+  if (interface == nullptr || interface->OpenFails) return nullptr;
   auto handle = std::make_shared<Handle>();
   handle->Id = nextHandleId_++;
   handle->Interface = *interface;
@@ -284,9 +292,45 @@ void SimulatedMouse::Unplug() {
   inputChanged_.notify_all();
 }
 
-void SimulatedMouse::Plug() {
+void SimulatedMouse::Plug() { PlugInterfaces(config_.Interfaces.size()); }
+
+void SimulatedMouse::PlugInterfaces(std::size_t count) {
+  if (count == 0) {
+    Unplug();
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    config_.PluggedIn = true;
+    attached_ = std::min(count, config_.Interfaces.size());
+    for (const auto& handle : openHandles_) {
+      const auto end = config_.Interfaces.begin() + static_cast<std::ptrdiff_t>(attached_);
+      const bool attached = std::any_of(config_.Interfaces.begin(), end, [&](const auto& known) {
+        return known.Path == handle->Interface.Path;
+      });
+      const bool unrelated =
+          std::any_of(unrelated_.begin(), unrelated_.end(),
+                      [&](const auto& other) { return other.Path == handle->Interface.Path; });
+      if (!attached && !unrelated) handle->Dead = true;
+    }
+  }
+  inputChanged_.notify_all();
+}
+
+void SimulatedMouse::AddUnrelatedInterface(SimulatedInterface interface) {
   std::lock_guard lock(mutex_);
-  config_.PluggedIn = true;
+  unrelated_.push_back(std::move(interface));
+}
+
+void SimulatedMouse::RemoveUnrelatedInterface(const std::u16string& path) {
+  {
+    std::lock_guard lock(mutex_);
+    std::erase_if(unrelated_, [&](const auto& other) { return other.Path == path; });
+    for (const auto& handle : openHandles_) {
+      if (handle->Interface.Path == path) handle->Dead = true;
+    }
+  }
+  inputChanged_.notify_all();
 }
 
 bool SimulatedMouse::PluggedIn() const {

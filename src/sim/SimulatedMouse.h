@@ -120,6 +120,14 @@ class SimulatedMouse final : public HidBackend {
   void Unplug();
   void Plug();
   bool PluggedIn() const;
+  // Attaches only the first `count` of the mouse's interfaces, as Windows
+  // brings them up one at a time (0 is Unplug, all of them Plug). Devices
+  // open on interfaces beyond `count` die as at an unplug.
+  void PlugInterfaces(std::size_t count);
+  // Another device beside the mouse, present until removed: it is enumerated
+  // and opens whether the mouse is plugged in or not, and answers no report.
+  void AddUnrelatedInterface(SimulatedInterface interface);
+  void RemoveUnrelatedInterface(const std::u16string& path);
   // Makes RegisterDeviceNotification fail (return 0).
   void FailNotificationRegistration(bool fail);
   // Switches the stage the mouse holds in its settings report and queues
@@ -166,6 +174,9 @@ class SimulatedMouse final : public HidBackend {
   mutable std::mutex mutex_;
   std::condition_variable inputChanged_;
   SimulatedMouseConfig config_;
+  // How many of config_.Interfaces are attached while plugged in.
+  std::size_t attached_ = 0;
+  std::vector<SimulatedInterface> unrelated_;
   std::vector<uint8_t> settingsReport_;
   std::vector<uint8_t> buttonReport_;
   std::vector<uint8_t> commandReport_;

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -181,6 +182,36 @@ TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
   }
   EXPECT_EQ(mouse.OpenDevices(), 0);
   EXPECT_EQ(mouse.OpenCount(), mouse.CloseCount());
+}
+
+using HidChannelSurveyTest = ChannelFixture;
+
+TEST_F(HidChannelSurveyTest, ListsTheMousesInterfacesOpeningOnlyPathsNotSeenBefore) {
+  SimulatedMouse mouse;
+  mouse.AddUnrelatedInterface(Interface(u"keyboard", 0x046D, 0xC31C, 9, 0));
+  HidChannel channel(mouse, messages, debugOutput);
+  using Shape = HidChannel::InterfaceShape;
+  const std::vector<Shape> whole{{4, 0}, {0, 40}, {0, 2049}, {0, 8}};
+
+  // A discovery has seen every path: the survey opens none of them again,
+  // so the interfaces held are not disturbed.
+  ASSERT_TRUE(channel.FindDevice(40));
+  const int opens = mouse.OpenCount();
+  EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
+  EXPECT_EQ(mouse.OpenCount(), opens);
+  EXPECT_THAT(mouse.TraceSummary(), ::testing::IsEmpty()) << "nothing is transferred";
+
+  // Paths that go are forgotten; when they come back they are opened once.
+  mouse.Unplug();
+  EXPECT_TRUE(channel.PresentMouseInterfaces().empty());
+  mouse.PlugInterfaces(2);
+  EXPECT_EQ(channel.PresentMouseInterfaces(), (std::vector<Shape>{{4, 0}, {0, 40}}));
+  EXPECT_EQ(mouse.OpenCount(), opens + 2);
+  mouse.Plug();
+  EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
+  EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
+  EXPECT_EQ(mouse.OpenCount(), opens + 4);
+  EXPECT_EQ(mouse.OpenDevices(), 2) << "the survey closes what it opened";
 }
 
 using HidChannelTransferTest = ChannelFixture;

@@ -141,6 +141,33 @@ TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
   EXPECT_TRUE(reopened.settings->SetFeature(Report(40, 3, 1)));
 }
 
+TEST(SimulatedMouseTest, InterfacesComeOneByOneAndOtherDevicesStandApart) {
+  SimulatedMouse mouse;
+  const auto interfaces = LT260Interfaces();
+  const SimulatedInterface keyboard{u"keyboard", 0x046D, 0xC31C, 9, 0};
+  mouse.AddUnrelatedInterface(keyboard);
+  mouse.Unplug();
+  EXPECT_EQ(mouse.EnumerateInterfaces(), std::vector<std::u16string>{u"keyboard"});
+  auto other = mouse.Open(u"keyboard");
+  ASSERT_NE(other, nullptr) << "another device does not go with the mouse";
+
+  mouse.PlugInterfaces(2);
+  EXPECT_EQ(mouse.EnumerateInterfaces(),
+            (std::vector<std::u16string>{interfaces[0].Path, interfaces[1].Path, u"keyboard"}));
+  EXPECT_EQ(mouse.Open(interfaces[2].Path), nullptr) << "not there yet";
+  auto settings = mouse.Open(interfaces[1].Path);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_TRUE(settings->SetFeature(Report(40, 3, 1)));
+
+  // Going back to one interface kills what was open on the others.
+  mouse.PlugInterfaces(1);
+  EXPECT_FALSE(settings->SetFeature(Report(40, 3, 1)));
+  mouse.RemoveUnrelatedInterface(u"keyboard");
+  std::array<uint8_t, 9> buffer{};
+  EXPECT_EQ(other->ReadInput(buffer), InputRead::Ended(ReadOutcome::DeviceGone));
+  EXPECT_EQ(mouse.EnumerateInterfaces(), std::vector<std::u16string>{interfaces[0].Path});
+}
+
 TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   SimulatedMouse mouse;
   const std::u16string inputPath = LT260Interfaces()[0].Path;

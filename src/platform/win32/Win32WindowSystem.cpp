@@ -102,6 +102,14 @@ void Win32WindowSystem::SetExtendedStyle(WindowId window, uint32_t extendedStyle
 
 void Win32WindowSystem::Destroy(WindowId window) { ::DestroyWindow(AsHwnd(window)); }
 
+bool Win32WindowSystem::SetTimer(WindowId window, uint64_t timerId, uint32_t milliseconds) {
+  return ::SetTimer(AsHwnd(window), static_cast<UINT_PTR>(timerId), milliseconds, nullptr) != 0;
+}
+
+void Win32WindowSystem::KillTimer(WindowId window, uint64_t timerId) {
+  ::KillTimer(AsHwnd(window), static_cast<UINT_PTR>(timerId));
+}
+
 int Win32WindowSystem::RunMessageLoop() {
   MSG message{};
   for (;;) {

@@ -136,10 +136,21 @@ intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
   return Default(WM_TIMER, timerId, lParam);
 }
 
-// Every notice (an interface of any device arriving or leaving, the device
-// tree changing) only marks the device set changed and starts the settle
-// timer again; the look at the mouse comes once the notices stop.
-intptr_t CMyWnd::OnDeviceChange(uint64_t, int64_t) {
+// A request to remove one of the mouse's interfaces closes what the Agent
+// holds of it and grants the request (TRUE); a failed removal opens them
+// again, locked session or not. Every other notice (an interface of any
+// device arriving or leaving, the device tree changing) only marks the device
+// set changed and starts the settle timer again; the look at the mouse comes
+// once the notices stop.
+intptr_t CMyWnd::OnDeviceChange(uint64_t event, int64_t notice) {
+  if (event == DBT_DEVICEQUERYREMOVE) {
+    channel_.ReleaseForRemoval(notice);
+    return 1;
+  }
+  if (event == DBT_DEVICEQUERYREMOVEFAILED) {
+    channel_.ReopenAfterFailedRemoval(notice);
+    return 1;
+  }
   if (SessionSuspended_) return 1;
   DeviceSetChanged_ = true;
   if (!SetTimer(DEVICE_SETTLE_TIMER_ID, kDeviceSettleMilliseconds)) {
@@ -154,7 +165,7 @@ void CMyWnd::OnDeviceSetSettled() {
   const MousePresence presence = PresenceOf(channel_.PresentMouseInterfaces());
   // A mouse pulled out and plugged in again within one burst looks as
   // present as before, but the listener has found its input interface gone.
-  const bool wasPresent = MousePresent_ && !channel_.InputDeviceGone();
+  const bool wasPresent = MousePresent_ && !channel_.HeldDevicesLost();
   if (presence == MousePresence::Complete && !wasPresent) {
     // A new arrival is read whatever the time since the last reading: the
     // debounce stands for bursts of notices, which the settle timer absorbs.

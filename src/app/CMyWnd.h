@@ -52,7 +52,7 @@ class CMyWnd : public CWnd {
   intptr_t OnCreate(uint64_t wParam, int64_t lParam);
   intptr_t OnDestroy(uint64_t wParam, int64_t lParam);
   intptr_t OnTimer(uint64_t timerId, int64_t lParam);
-  intptr_t OnDeviceChange(uint64_t wParam, int64_t lParam);
+  intptr_t OnDeviceChange(uint64_t event, int64_t notice);
   intptr_t OnSessionChange(uint64_t sessionEvent, int64_t lParam);
   intptr_t OnReload(uint64_t wParam, int64_t lParam);
   intptr_t OnDeviceCommand(uint64_t wParam, int64_t lParam);

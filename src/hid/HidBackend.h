@@ -56,6 +56,12 @@ class HidDevice {
   // False for an interface opened without read access, because the system
   // keeps it for itself: its feature reports work, its input cannot be read.
   virtual bool CanRead() const { return true; }
+  // Registers `window` for the system's notices about this device's removal:
+  // the request to remove it, the request's failure, the removal itself.
+  // Returns the registration, which is ended with
+  // HidBackend::UnregisterDeviceNotification and may outlive the device; 0
+  // where there are no such notices.
+  virtual uintptr_t WatchRemoval(WindowId /*window*/) { return 0; }
 };
 
 // The system's HID interfaces: what device discovery needs of the platform.
@@ -75,6 +81,10 @@ class HidBackend {
   // or 0 when the registration failed.
   virtual uintptr_t RegisterDeviceNotification(WindowId window) = 0;
   virtual void UnregisterDeviceNotification(uintptr_t registration) = 0;
+  // The registration of HidDevice::WatchRemoval a removal notice (the
+  // parameter of the window message that carries it) is addressed to; 0 for
+  // a notice about anything else.
+  virtual uintptr_t RemovalNoticeRegistration(int64_t /*notice*/) const { return 0; }
 };
 
 }  // namespace lt260

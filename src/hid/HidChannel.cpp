@@ -33,6 +33,27 @@ struct HidChannel::State {
     InterfaceShape shape;
   };
   std::map<std::u16string, Identity> identities;
+  // Removal watches of the interfaces held, or released for a removal.
+  WindowId noticeWindow = 0;
+  std::vector<uintptr_t> removalWatches;
+  bool releasedForRemoval = false;
+  int32_t lastWantedLength = kListenerFeatureLength;
+
+  void Unwatch() {
+    for (uintptr_t watch : removalWatches) backend.UnregisterDeviceNotification(watch);
+    removalWatches.clear();
+  }
+  void Watch(HidDevice* device) {
+    if (device == nullptr || noticeWindow == 0) return;
+    if (const uintptr_t watch = device->WatchRemoval(noticeWindow)) {
+      removalWatches.push_back(watch);
+    }
+  }
+  bool Watches(int64_t notice) const {
+    const uintptr_t registration = backend.RemovalNoticeRegistration(notice);
+    return registration != 0 && std::find(removalWatches.begin(), removalWatches.end(),
+                                          registration) != removalWatches.end();
+  }
 
   void Learn(const std::u16string& path, const HidDevice& device) {
     identities[path] = Identity{device.VendorId(),
@@ -55,6 +76,7 @@ HidChannel::~HidChannel() {
   state_->listener.reset();
   state_->featureDevice.reset();
   state_->input.Replace(nullptr);
+  state_->Unwatch();
 }
 
 void HidChannel::SetAlternateIds(int32_t vendorId, int32_t productId) {
@@ -64,6 +86,9 @@ void HidChannel::SetAlternateIds(int32_t vendorId, int32_t productId) {
 
 bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
   State& s = *state_;
+  s.lastWantedLength = wantedFeatureLength;
+  s.releasedForRemoval = false;
+  s.Unwatch();
   // Both roles are dropped first; dropping the input device ends the
   // listener's pending read on it.
   s.featureDevice.reset();
@@ -101,6 +126,8 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
   }
 
   const bool found = feature != nullptr;
+  s.Watch(feature.get());
+  if (input != feature) s.Watch(input.get());
   s.featureDevice = std::move(feature);
   s.input.Replace(std::move(input));
   return found;
@@ -118,6 +145,7 @@ void HidChannel::CloseFeatureHandle() { state_->featureDevice.reset(); }
 
 bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
   State& s = *state_;
+  s.noticeWindow = window;
   FindDevice(kListenerFeatureLength);
   if (!s.listener) {
     s.listener = std::make_unique<InputListener>(s.input, s.messages, s.debugOutput, window,
@@ -151,7 +179,27 @@ std::vector<HidChannel::InterfaceShape> HidChannel::PresentMouseInterfaces() {
   return shapes;
 }
 
-bool HidChannel::InputDeviceGone() const { return state_->input.Retired(); }
+bool HidChannel::HeldDevicesLost() const {
+  return state_->releasedForRemoval || state_->input.Retired();
+}
+
+bool HidChannel::ReleaseForRemoval(int64_t notice) {
+  State& s = *state_;
+  if (!s.Watches(notice)) return false;
+  // The watches stay: the request's failure or the removal itself is
+  // addressed to them.
+  s.featureDevice.reset();
+  s.input.Replace(nullptr);
+  s.releasedForRemoval = true;
+  return true;
+}
+
+bool HidChannel::ReopenAfterFailedRemoval(int64_t notice) {
+  State& s = *state_;
+  if (!s.Watches(notice)) return false;
+  if (s.releasedForRemoval) FindDevice(s.lastWantedLength);
+  return true;
+}
 
 const HidDevice* HidChannel::FeatureDevice() const { return state_->featureDevice.get(); }
 

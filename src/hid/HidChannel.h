@@ -67,12 +67,25 @@ class HidChannel {
   // of it; only a path not seen before is opened, to learn it, and closed
   // again. Nothing is transferred and the interfaces held stay as they are.
   std::vector<InterfaceShape> PresentMouseInterfaces();
-  // Whether the listener found the input interface held now gone.
-  bool InputDeviceGone() const;
+  // Whether the interfaces held can no longer serve until the next discovery:
+  // the listener found the input interface gone, or a removal request had
+  // them closed.
+  bool HeldDevicesLost() const;
+
+  // Removal requests. The interfaces the channel holds are watched for them
+  // (registered for the window StartListener names), so that holding them
+  // never vetoes disabling the mouse or updating its driver. A request for
+  // one of them closes both; its failure opens them again as the last
+  // discovery found them. `notice` is the notice's message parameter; false
+  // when the notice is not about an interface held or released here.
+  bool ReleaseForRemoval(int64_t notice);
+  bool ReopenAfterFailedRemoval(int64_t notice);
 
   // Runs a first discovery, starts the input listener posting DPI-stage
   // messages to `window`, and registers `window` for device notices. Returns
   // whether the registration succeeded; its handle goes to `deviceNotification`.
+  // From then on every discovery watches the interfaces it keeps for
+  // removal requests addressed to `window`.
   bool StartListener(WindowId window, uintptr_t& deviceNotification);
 
   // The interfaces held now, for the callers' checks and for tests; null for none.

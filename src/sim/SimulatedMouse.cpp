@@ -113,6 +113,7 @@ class SimulatedMouse::Device final : public HidDevice {
   }
   void CancelRead() override { mouse_.CancelRead(*handle_); }
   bool CanRead() const override { return !handle_->Interface.ReadDenied; }
+  uintptr_t WatchRemoval(WindowId window) override { return mouse_.WatchRemoval(*handle_, window); }
 
  private:
   SimulatedMouse& mouse_;
@@ -169,12 +170,46 @@ uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
   std::lock_guard lock(mutex_);
   if (registrationFails_) return 0;
   notificationWindow_ = window;
-  return nextRegistration_++;
+  notificationRegistration_ = nextRegistration_++;
+  return notificationRegistration_;
 }
 
 void SimulatedMouse::UnregisterDeviceNotification(uintptr_t registration) {
   std::lock_guard lock(mutex_);
-  if (registration != 0) notificationWindow_ = 0;
+  if (registration == 0) return;
+  if (registration == notificationRegistration_) {
+    notificationWindow_ = 0;
+    notificationRegistration_ = 0;
+  }
+  removalWatches_.erase(registration);
+}
+
+uintptr_t SimulatedMouse::WatchRemoval(const Handle& handle, WindowId window) {
+  std::lock_guard lock(mutex_);
+  if (window == 0 || registrationFails_) return 0;
+  const uintptr_t registration = nextRegistration_++;
+  removalWatches_[registration] = handle.Interface.Path;
+  return registration;
+}
+
+uintptr_t SimulatedMouse::RemovalNoticeRegistration(int64_t notice) const {
+  std::lock_guard lock(mutex_);
+  const auto registration = static_cast<uintptr_t>(notice);
+  return removalWatches_.contains(registration) ? registration : 0;
+}
+
+int SimulatedMouse::RemovalWatches() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(removalWatches_.size());
+}
+
+uintptr_t SimulatedMouse::RemovalWatchOf(const std::u16string& path) const {
+  std::lock_guard lock(mutex_);
+  uintptr_t newest = 0;
+  for (const auto& [registration, watched] : removalWatches_) {
+    if (watched == path) newest = std::max(newest, registration);
+  }
+  return newest;
 }
 
 std::vector<uint8_t> SimulatedMouse::SettingsReport() const {

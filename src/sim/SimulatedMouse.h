@@ -79,6 +79,8 @@ class SimulatedMouse final : public HidBackend {
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
   uintptr_t RegisterDeviceNotification(WindowId window) override;
   void UnregisterDeviceNotification(uintptr_t registration) override;
+  // A removal notice here is the registration number itself.
+  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
 
   // The mouse's state. The initial one is that of a mouse programmed with
   // DefaultProfileSetting().
@@ -157,6 +159,11 @@ class SimulatedMouse final : public HidBackend {
   int StaleReads() const;
   // The window registered for device notices, 0 when none.
   WindowId NotificationWindow() const;
+  // Removal watches (HidDevice::WatchRemoval) not yet ended.
+  int RemovalWatches() const;
+  // The newest removal watch still registered for `path`, 0 when none: what
+  // a removal notice about that interface would be addressed to.
+  uintptr_t RemovalWatchOf(const std::u16string& path) const;
 
  private:
   class Device;
@@ -168,6 +175,7 @@ class SimulatedMouse final : public HidBackend {
   bool GetFeature(Handle& handle, std::span<uint8_t> report);
   InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
+  uintptr_t WatchRemoval(const Handle& handle, WindowId window);
   void Close(Handle& handle);
   std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);
 
@@ -183,6 +191,8 @@ class SimulatedMouse final : public HidBackend {
   int refusals_ = 0;
   bool registrationFails_ = false;
   WindowId notificationWindow_ = 0;
+  uintptr_t notificationRegistration_ = 0;
+  std::map<uintptr_t, std::u16string> removalWatches_;
   uintptr_t nextRegistration_ = 1;
   std::vector<std::shared_ptr<Handle>> openHandles_;
   std::map<std::u16string, uint64_t> latestHandle_;

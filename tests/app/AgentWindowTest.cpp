@@ -292,7 +292,7 @@ TEST(AgentDeviceChange, MousePulledAndPluggedWithinOneBurstIsReadAgain) {
   agent.mouse.Unplug();
   agent.Notice(AgentHarness::kDeviceRemoveComplete);
   // The listener sees its input interface die.
-  for (int i = 0; i < 5000 && !agent.window->Channel().InputDeviceGone(); ++i) {
+  for (int i = 0; i < 5000 && !agent.window->Channel().HeldDevicesLost(); ++i) {
     std::this_thread::sleep_for(1ms);
   }
   agent.mouse.Plug();
@@ -304,6 +304,50 @@ TEST(AgentDeviceChange, MousePulledAndPluggedWithinOneBurstIsReadAgain) {
   ASSERT_TRUE(agent.messages.WaitForPosts(1));
   EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE)
       << "the listener reads the new input interface";
+}
+
+TEST(AgentDeviceChange, RemovalRequestClosesTheMouseAndAFailedRemovalOpensItAgain) {
+  AgentHarness agent;
+  agent.Create();
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);  // requests are granted while locked too
+  const std::u16string inputPath = AgentHarness::MouseConfig().Interfaces[0].Path;
+  const auto notice = static_cast<int64_t>(agent.mouse.RemovalWatchOf(inputPath));
+  ASSERT_NE(notice, 0);
+  const int open = agent.mouse.OpenDevices();
+  ASSERT_GT(open, 0);
+
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice + 1000), 1);
+  EXPECT_EQ(agent.mouse.OpenDevices(), open) << "a request about another device";
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice), 1) << "granted";
+  for (int i = 0; i < 5000 && agent.mouse.OpenDevices() != 0; ++i) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_EQ(agent.mouse.OpenDevices(), 0);
+
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVEFAILED, notice), 1);
+  EXPECT_GT(agent.mouse.OpenDevices(), 0);
+  agent.mouse.PressDpiButton(2);
+  ASSERT_TRUE(agent.messages.WaitForPosts(1));
+  EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE);
+}
+
+TEST(AgentDeviceChange, RemovedInterfaceComingBackIsReadAgain) {
+  AgentHarness agent;
+  agent.Create();
+  agent.mouse.ClearTransfers();
+  const std::u16string inputPath = AgentHarness::MouseConfig().Interfaces[0].Path;
+  const auto notice = static_cast<int64_t>(agent.mouse.RemovalWatchOf(inputPath));
+  // Its driver is updated: the request, the interfaces going and coming back.
+  agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice);
+  agent.mouse.PlugInterfaces(3);
+  agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  agent.Settle();
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty());
+  agent.mouse.Plug();
+  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Settle();
+  EXPECT_THAT(agent.mouse.TraceSummary(),
+              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
 }
 
 TEST(AgentDeviceChange, OtherDevicesComingAndGoingChangeNothing) {
@@ -470,6 +514,8 @@ TEST(AgentDestruction, TellsTheConfiguratorAndTheDisplayThenEndsTheLoop) {
   EXPECT_EQ(agent.windowSystem.QuitCode(), 0) << "the main window ends the loop";
   EXPECT_EQ(agent.sessions.registered, 0u);
   EXPECT_EQ(agent.mouse.NotificationWindow(), 0u) << "device notices still name the window";
+  agent.window.reset();
+  EXPECT_EQ(agent.mouse.RemovalWatches(), 0);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hid/HidChannel.h"
@@ -212,6 +215,51 @@ TEST_F(HidChannelSurveyTest, ListsTheMousesInterfacesOpeningOnlyPathsNotSeenBefo
   EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
   EXPECT_EQ(mouse.OpenCount(), opens + 4);
   EXPECT_EQ(mouse.OpenDevices(), 2) << "the survey closes what it opened";
+}
+
+using HidChannelRemovalTest = ChannelFixture;
+
+// Waits until the mouse has `count` devices open (the listener lets go of a
+// device it reads once the read ends).
+bool WaitForOpenDevices(const SimulatedMouse& mouse, int count) {
+  for (int i = 0; i < 5000 && mouse.OpenDevices() != count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return mouse.OpenDevices() == count;
+}
+
+TEST_F(HidChannelRemovalTest, RequestClosesTheHeldInterfacesAndItsFailureOpensThemAgain) {
+  SimulatedMouse mouse;
+  const auto interfaces = LT260Interfaces();
+  auto channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
+  uintptr_t registration = 0;
+  ASSERT_TRUE(channel->StartListener(0x77, registration));
+  ASSERT_TRUE(channel->FindDevice(2049));
+  EXPECT_EQ(mouse.RemovalWatches(), 2) << "the feature and the input interface, each once";
+  const uintptr_t notice = mouse.RemovalWatchOf(interfaces[0].Path);
+  ASSERT_NE(notice, 0u);
+
+  EXPECT_FALSE(channel->ReleaseForRemoval(0));
+  EXPECT_FALSE(channel->ReleaseForRemoval(static_cast<int64_t>(registration)))
+      << "the interface-class registration is not a removal watch";
+  EXPECT_FALSE(channel->HeldDevicesLost());
+  ASSERT_TRUE(channel->ReleaseForRemoval(static_cast<int64_t>(notice)));
+  EXPECT_TRUE(WaitForOpenDevices(mouse, 0)) << "an open handle would veto the removal";
+  EXPECT_TRUE(channel->HeldDevicesLost());
+  EXPECT_EQ(mouse.RemovalWatches(), 2) << "kept, for the failure or the removal to reach";
+
+  ASSERT_TRUE(channel->ReopenAfterFailedRemoval(static_cast<int64_t>(notice)));
+  EXPECT_FALSE(channel->HeldDevicesLost());
+  EXPECT_EQ(FeaturePathOf(*channel, mouse, 2049), interfaces[2].Path)
+      << "the feature interface of the last discovery";
+  EXPECT_EQ(mouse.RemovalWatches(), 2) << "the old watches end, the reopened ones are watched";
+  EXPECT_EQ(mouse.RemovalWatchOf(interfaces[0].Path) == notice, false);
+  mouse.PressDpiButton(5);
+  EXPECT_TRUE(messages.WaitForPosts(1)) << "the listener reads the reopened input interface";
+
+  channel.reset();
+  EXPECT_EQ(mouse.RemovalWatches(), 0);
+  EXPECT_EQ(mouse.OpenDevices(), 0);
 }
 
 using HidChannelTransferTest = ChannelFixture;

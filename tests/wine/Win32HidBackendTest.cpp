@@ -19,6 +19,9 @@
 // otherwise rename the port's operation.
 #include "platform/win32/Win32HidSystemCalls.h"
 #undef RegisterDeviceNotification
+#include <dbt.h>
+
+#include <cstddef>
 
 namespace lt260 {
 namespace {
@@ -323,6 +326,49 @@ TEST(Win32HidBackendTest, DeviceNotificationRegistersForARealWindow) {
               static_cast<unsigned long long>(registration));
   EXPECT_NE(registration, 0u);
   backend.UnregisterDeviceNotification(registration);
+}
+
+// Removal watches on open interfaces, and the notices that name them. Wine
+// accepts the registration but, having no removal requests, never sends
+// DBT_DEVICEQUERYREMOVE; the notice is therefore built here as the system
+// builds it.
+TEST(Win32HidBackendTest, RemovalWatchesRegisterAndTheirNoticesAreRecognised) {
+  HiddenWindow window;
+  ASSERT_NE(window.Id(), 0u);
+  Win32HidBackend backend;
+  int watched = 0;
+  for (const auto& path : backend.EnumerateInterfaces()) {
+    auto device = backend.Open(path);
+    ASSERT_NE(device, nullptr);
+    const uintptr_t watch = device->WatchRemoval(window.Id());
+    std::printf("removal watch on %s: 0x%llx (error %lu)\n", Narrow(path).c_str(),
+                static_cast<unsigned long long>(watch), watch == 0 ? GetLastError() : 0ul);
+    if (watch == 0) continue;
+    ++watched;
+
+    DEV_BROADCAST_HANDLE notice{};
+    notice.dbch_size = sizeof(notice);
+    notice.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    notice.dbch_handle = nullptr;  // the handle may be closed by the time it comes
+    notice.dbch_hdevnotify = reinterpret_cast<HDEVNOTIFY>(watch);
+    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&notice)), watch);
+    notice.dbch_size = offsetof(DEV_BROADCAST_HANDLE, dbch_hdevnotify);
+    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&notice)), 0u)
+        << "a notice too short to name its registration";
+    DEV_BROADCAST_DEVICEINTERFACE_W other{};
+    other.dbcc_size = sizeof(other);
+    other.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&other)), 0u);
+
+    // The watch outlives the handle, as a request's failure needs it to.
+    device.reset();
+    backend.UnregisterDeviceNotification(watch);
+  }
+  EXPECT_EQ(backend.RemovalNoticeRegistration(0), 0u);
+  std::printf("%d interfaces watched for removal\n", watched);
+  if (RunningUnderWine()) {
+    EXPECT_EQ(watched, 2);
+  }
 }
 
 // The channel's discovery over the real backend: Wine's interfaces are not the

@@ -134,6 +134,15 @@ class Win32HidDevice final : public HidDevice {
   void CancelRead() override { ::SetEvent(cancelEvent_); }
   bool CanRead() const override { return readable_; }
 
+  uintptr_t WatchRemoval(WindowId window) override {
+    DEV_BROADCAST_HANDLE filter{};
+    filter.dbch_size = sizeof(filter);
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = file_;
+    return reinterpret_cast<uintptr_t>(::RegisterDeviceNotificationW(
+        reinterpret_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+  }
+
  private:
   bool Cancelled() const { return ::WaitForSingleObject(cancelEvent_, 0) == WAIT_OBJECT_0; }
 
@@ -222,6 +231,18 @@ void Win32HidBackend::UnregisterDeviceNotification(uintptr_t registration) {
   if (registration != 0) {
     ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(registration));
   }
+}
+
+uintptr_t Win32HidBackend::RemovalNoticeRegistration(int64_t notice) const {
+  // The notice is the DEV_BROADCAST_HDR the system passes with the message,
+  // valid while the message is handled.
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(static_cast<intptr_t>(notice));
+  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return 0;
+  constexpr std::size_t kNeeded =
+      offsetof(DEV_BROADCAST_HANDLE, dbch_hdevnotify) + sizeof(HDEVNOTIFY);
+  if (header->dbch_size < kNeeded) return 0;
+  const auto* handleNotice = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header);
+  return reinterpret_cast<uintptr_t>(handleNotice->dbch_hdevnotify);
 }
 
 }  // namespace lt260

@@ -36,6 +36,8 @@ class Win32HidBackend final : public HidBackend {
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
   uintptr_t RegisterDeviceNotification(WindowId window) override;
   void UnregisterDeviceNotification(uintptr_t registration) override;
+  // Reads the DEV_BROADCAST_HANDLE a WM_DEVICECHANGE carries.
+  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
 
  private:
   const Win32HidSystemCalls& calls_;

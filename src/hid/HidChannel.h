@@ -36,7 +36,8 @@ class HidChannel {
 
   HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput);
   // Ends the listener, then closes both interfaces (one device held in both
-  // roles is closed once).
+  // roles is closed once) and ends their removal watches through the
+  // backend, which must outlive the channel.
   ~HidChannel();
   HidChannel(const HidChannel&) = delete;
   HidChannel& operator=(const HidChannel&) = delete;

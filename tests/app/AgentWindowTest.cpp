@@ -86,6 +86,7 @@ TEST(AgentCreation, AcceptsTheSecondVendorAndProductFromTheListenersFirstDiscove
   agent.Create();
   EXPECT_GE(spy.openAtRegistration, 1)
       << "the first discovery found nothing: the ids were set after it";
+  agent.window.reset();  // while the spy, its backend, still exists
 }
 
 TEST(AgentCreation, WithoutTheMouseRecordsAbsenceAndStillAppliesPreferences) {

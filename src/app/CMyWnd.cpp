@@ -2,7 +2,9 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
+#include "app/MousePresence.h"
 #include "app/framework/WindowsMessageIds.h"
 #include "ports/MessageNumbers.h"
 #include "protocol/DeviceSync.h"
@@ -112,6 +114,10 @@ intptr_t CMyWnd::OnDestroy(uint64_t wParam, int64_t lParam) {
   }
   if (SessionNotificationsRegistered_) ports_.Sessions.Unregister(GetSafeHwnd());
   SessionNotificationsRegistered_ = false;
+  // The registration names this window; it must not outlive it.
+  if (DeviceNotification_ != 0) ports_.Hid.UnregisterDeviceNotification(DeviceNotification_);
+  DeviceNotification_ = 0;
+  KillTimer(DEVICE_SETTLE_TIMER_ID);
   return Default(WM_DESTROY, wParam, lParam);
 }
 
@@ -120,19 +126,62 @@ intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
     const int32_t present = ProbeCompanionLibrary();
     SaveDevicePresence(present);
     if (present == 0) HideTrayIcon();
+  } else if (timerId == DEVICE_SETTLE_TIMER_ID) {
+    // One look per burst: the timer is started again by every notice and
+    // stopped when it fires. A WM_TIMER already queued when it was stopped
+    // finds nothing changed.
+    KillTimer(DEVICE_SETTLE_TIMER_ID);
+    const bool changed = std::exchange(DeviceSetChanged_, false);
+    if (changed && !SessionSuspended_) OnDeviceSetSettled();
   }
   return Default(WM_TIMER, timerId, lParam);
 }
 
-intptr_t CMyWnd::OnDeviceChange(uint64_t, int64_t) {
+// A request to remove one of the mouse's interfaces closes what the Agent
+// holds of it and grants the request (TRUE); a failed removal opens them
+// again, locked session or not. Every other notice (an interface of any
+// device arriving or leaving, the device tree changing) only marks the device
+// set changed and starts the settle timer again; the look at the mouse comes
+// once the notices stop.
+intptr_t CMyWnd::OnDeviceChange(uint64_t event, int64_t notice) {
+  if (event == DBT_DEVICEQUERYREMOVE) {
+    channel_.ReleaseForRemoval(notice);
+    return 1;
+  }
+  if (event == DBT_DEVICEQUERYREMOVEFAILED) {
+    channel_.ReopenAfterFailedRemoval(notice);
+    return 1;
+  }
   if (SessionSuspended_) return 1;
-  if (SyncFromDevice() != 0) {
-    RecordDevicePresent();
-  } else {
+  DeviceSetChanged_ = true;
+  if (!SetTimer(DEVICE_SETTLE_TIMER_ID, kDeviceSettleMilliseconds)) {
+    // Without a timer the burst cannot be waited out: look now.
+    DeviceSetChanged_ = false;
+    OnDeviceSetSettled();
+  }
+  return 1;
+}
+
+void CMyWnd::OnDeviceSetSettled() {
+  const MousePresence presence = PresenceOf(channel_.PresentMouseInterfaces());
+  // A mouse pulled out and plugged in again within one burst looks as
+  // present as before, but the listener has found its input interface gone.
+  const bool wasPresent = MousePresent_ && !channel_.HeldDevicesLost();
+  if (presence == MousePresence::Complete && !wasPresent) {
+    // A new arrival is read whatever the time since the last reading: the
+    // debounce stands for bursts of notices, which the settle timer absorbs.
+    LastSyncTick_.reset();
+    if (SyncFromDevice() != 0) {
+      RecordDevicePresent();
+    } else {
+      TellConfiguratorDeviceAbsent();
+      HideTrayIcon();
+    }
+  } else if (presence == MousePresence::Absent && MousePresent_) {
+    MousePresent_ = false;
     TellConfiguratorDeviceAbsent();
     HideTrayIcon();
   }
-  return 1;
 }
 
 intptr_t CMyWnd::OnSessionChange(uint64_t sessionEvent, int64_t) {
@@ -284,7 +333,9 @@ void CMyWnd::SayAboutSettings(std::string_view what) {
 int32_t CMyWnd::SyncFromDevice() {
   DeviceSyncTarget target{channel_,       ports_.SystemClock, ports_.Messages,    LoadedSettings_,
                           ActiveProfile_, SettingsPath_,      BulletSettingPath_, LastSyncTick_};
-  return lt260::SyncFromDevice(target);
+  const int32_t result = lt260::SyncFromDevice(target);
+  MousePresent_ = result != 0;
+  return result;
 }
 
 void CMyWnd::ApplyMousePreferences() {

@@ -19,6 +19,12 @@ namespace lt260 {
 // The timer the presence probe answers to. Nothing starts it: the mouse's
 // presence is followed through device notices instead.
 inline constexpr uint64_t PROBE_TIMER_ID = 100002;
+// The timer that lets a burst of device notices settle before the Agent looks
+// at what changed.
+inline constexpr uint64_t DEVICE_SETTLE_TIMER_ID = 100003;
+// How long the device set must stay quiet: Windows announces the mouse's
+// interfaces one by one, and other devices' comings and goings in between.
+inline constexpr uint32_t kDeviceSettleMilliseconds = 500;
 
 // The hidden agent window. It owns all of the Agent's state for the whole
 // run, and every event reaches it as a message, handled one at a time on the
@@ -47,7 +53,7 @@ class CMyWnd : public CWnd {
   intptr_t OnCreate(uint64_t wParam, int64_t lParam);
   intptr_t OnDestroy(uint64_t wParam, int64_t lParam);
   intptr_t OnTimer(uint64_t timerId, int64_t lParam);
-  intptr_t OnDeviceChange(uint64_t wParam, int64_t lParam);
+  intptr_t OnDeviceChange(uint64_t event, int64_t notice);
   intptr_t OnSessionChange(uint64_t sessionEvent, int64_t lParam);
   intptr_t OnReload(uint64_t wParam, int64_t lParam);
   intptr_t OnDeviceCommand(uint64_t wParam, int64_t lParam);
@@ -66,6 +72,9 @@ class CMyWnd : public CWnd {
   const TrayIconRecord& TrayIconData() const { return TrayIconData_; }
   bool TrayIconShown() const { return TrayIconShown_; }
   bool SessionSuspended() const { return SessionSuspended_; }
+  // Whether the last synchronisation found the mouse and it has not been seen
+  // gone since.
+  bool MousePresent() const { return MousePresent_; }
 
  protected:
   std::span<const MessageMapEntry> GetMessageMap() const override;
@@ -76,6 +85,9 @@ class CMyWnd : public CWnd {
   void SaveDevicePresence(int32_t present);
   void SayAboutSettings(std::string_view what);
   int32_t SyncFromDevice();
+  // After the device notices have settled: reads the mouse back if it has
+  // just arrived whole, tells the Configurator if it has just gone.
+  void OnDeviceSetSettled();
   void ApplyMousePreferences();
   // After a synchronisation found the mouse, or failed to.
   void RecordDevicePresent();
@@ -100,6 +112,9 @@ class CMyWnd : public CWnd {
   // still says added, so a later show does nothing until a hide resets it.
   bool TrayIconShown_ = false;
   bool SessionNotificationsRegistered_ = false;
+  bool MousePresent_ = false;
+  // A device notice came and the settle timer has not yet looked at it.
+  bool DeviceSetChanged_ = false;
 };
 
 }  // namespace lt260

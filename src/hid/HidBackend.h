@@ -10,6 +10,27 @@
 
 namespace lt260 {
 
+// How one input read ended.
+enum class ReadOutcome {
+  // A report arrived: `Length` bytes of it are in the buffer.
+  Report,
+  // CancelRead came before or during the read.
+  Cancelled,
+  // The read failed for a reason that may pass; a later read may work.
+  Failed,
+  // The device is no longer attached: no read through this device will work.
+  DeviceGone,
+};
+
+struct InputRead {
+  ReadOutcome Outcome = ReadOutcome::Failed;
+  int Length = 0;
+
+  static constexpr InputRead Report(int length) { return {ReadOutcome::Report, length}; }
+  static constexpr InputRead Ended(ReadOutcome outcome) { return {outcome, 0}; }
+  friend bool operator==(const InputRead&, const InputRead&) = default;
+};
+
 // One open HID interface (a top-level collection of a device). Destroying it
 // closes it. Transfers run on the agent window's thread; ReadInput runs on the
 // listener thread while CancelRead may be called from the window's thread.
@@ -27,12 +48,20 @@ class HidDevice {
   virtual bool SetFeature(std::span<const uint8_t> report) = 0;
   virtual bool GetFeature(std::span<uint8_t> report) = 0;
 
-  // Waits for the next input report and returns its length, or 0 when the
-  // read failed, the device went away, or CancelRead was called (before or
-  // during the read: a cancelled device never reads again).
-  virtual int ReadInput(std::span<uint8_t> buffer) = 0;
+  // Waits for the next input report. A cancelled device (CancelRead before or
+  // during the read) never reads again; a device that is gone neither.
+  virtual InputRead ReadInput(std::span<uint8_t> buffer) = 0;
   // Ends a pending ReadInput and every later one. Safe from any thread.
   virtual void CancelRead() = 0;
+  // False for an interface opened without read access, because the system
+  // keeps it for itself: its feature reports work, its input cannot be read.
+  virtual bool CanRead() const { return true; }
+  // Registers `window` for the system's notices about this device's removal:
+  // the request to remove it, the request's failure, the removal itself.
+  // Returns the registration, which is ended with
+  // HidBackend::UnregisterDeviceNotification and may outlive the device; 0
+  // where there are no such notices.
+  virtual uintptr_t WatchRemoval(WindowId /*window*/) { return 0; }
 };
 
 // The system's HID interfaces: what device discovery needs of the platform.
@@ -42,7 +71,9 @@ class HidBackend {
 
   // Paths of the HID interfaces present now, in the system's enumeration order.
   virtual std::vector<std::u16string> EnumerateInterfaces() = 0;
-  // Opens an interface for reading and writing; null when it cannot be opened.
+  // Opens an interface for reading and writing, or where the system refuses
+  // that, with what access it grants (see HidDevice::CanRead); null when it
+  // cannot be opened at all.
   virtual std::unique_ptr<HidDevice> Open(const std::u16string& path) = 0;
 
   // Registers `window` for arrival and removal notices of HID interfaces.
@@ -50,6 +81,10 @@ class HidBackend {
   // or 0 when the registration failed.
   virtual uintptr_t RegisterDeviceNotification(WindowId window) = 0;
   virtual void UnregisterDeviceNotification(uintptr_t registration) = 0;
+  // The registration of HidDevice::WatchRemoval a removal notice (the
+  // parameter of the window message that carries it) is addressed to; 0 for
+  // a notice about anything else.
+  virtual uintptr_t RemovalNoticeRegistration(int64_t /*notice*/) const { return 0; }
 };
 
 }  // namespace lt260

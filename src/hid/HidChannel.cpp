@@ -1,5 +1,8 @@
 #include "hid/HidChannel.h"
 
+#include <algorithm>
+#include <map>
+#include <string>
 #include <utility>
 
 #include "hid/InputListener.h"
@@ -21,6 +24,46 @@ struct HidChannel::State {
   InputDeviceSlot input;
   std::unique_ptr<InputListener> listener;
   std::chrono::milliseconds listenerPause = InputListener::kPassPause;
+  // Said once, until an input interface can be read again.
+  bool unreadableInputReported = false;
+  // What each interface path was found to be, by discovery or survey.
+  struct Identity {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    InterfaceShape shape;
+  };
+  std::map<std::u16string, Identity> identities;
+  // Removal watches of the interfaces held, or released for a removal.
+  WindowId noticeWindow = 0;
+  std::vector<uintptr_t> removalWatches;
+  bool releasedForRemoval = false;
+  int32_t lastWantedLength = kListenerFeatureLength;
+
+  void Unwatch() {
+    for (uintptr_t watch : removalWatches) backend.UnregisterDeviceNotification(watch);
+    removalWatches.clear();
+  }
+  void Watch(HidDevice* device) {
+    if (device == nullptr || noticeWindow == 0) return;
+    if (const uintptr_t watch = device->WatchRemoval(noticeWindow)) {
+      removalWatches.push_back(watch);
+    }
+  }
+  bool Watches(int64_t notice) const {
+    const uintptr_t registration = backend.RemovalNoticeRegistration(notice);
+    return registration != 0 && std::find(removalWatches.begin(), removalWatches.end(),
+                                          registration) != removalWatches.end();
+  }
+
+  void Learn(const std::u16string& path, const HidDevice& device) {
+    identities[path] = Identity{device.VendorId(),
+                                device.ProductId(),
+                                {device.InputReportLength(), device.FeatureReportLength()}};
+  }
+  bool Accepted(int32_t vendor, int32_t product) const {
+    return (vendor == kVendorId || vendor == altVendorId) &&
+           (product == kProductId || product == altProductId);
+  }
 };
 
 HidChannel::HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput)
@@ -33,6 +76,7 @@ HidChannel::~HidChannel() {
   state_->listener.reset();
   state_->featureDevice.reset();
   state_->input.Replace(nullptr);
+  state_->Unwatch();
 }
 
 void HidChannel::SetAlternateIds(int32_t vendorId, int32_t productId) {
@@ -42,6 +86,9 @@ void HidChannel::SetAlternateIds(int32_t vendorId, int32_t productId) {
 
 bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
   State& s = *state_;
+  s.lastWantedLength = wantedFeatureLength;
+  s.releasedForRemoval = false;
+  s.Unwatch();
   // Both roles are dropped first; dropping the input device ends the
   // listener's pending read on it.
   s.featureDevice.reset();
@@ -49,22 +96,38 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
 
   std::shared_ptr<HidDevice> feature;
   std::shared_ptr<HidDevice> input;
+  bool inputUnreadable = false;
   for (const std::u16string& path : s.backend.EnumerateInterfaces()) {
     std::shared_ptr<HidDevice> device = s.backend.Open(path);
     if (!device) continue;
-    const int32_t vendor = device->VendorId();
-    const int32_t product = device->ProductId();
-    const bool vendorAccepted = vendor == kVendorId || vendor == s.altVendorId;
-    const bool productAccepted = product == kProductId || product == s.altProductId;
-    if (!vendorAccepted || !productAccepted) continue;
+    s.Learn(path, *device);
+    if (!s.Accepted(device->VendorId(), device->ProductId())) continue;
     // The last interface in each role wins. A displaced or unused device is
     // closed as its last reference goes, so one held in both roles is closed
     // once, when neither role holds it any more.
     if (device->FeatureReportLength() == wantedFeatureLength) feature = device;
-    if (device->InputReportLength() == kInputReportLength) input = device;
+    if (device->InputReportLength() == kInputReportLength) {
+      // An interface the system keeps for itself opens without read access;
+      // reading it would fail at once, again and again.
+      if (device->CanRead()) {
+        input = device;
+      } else {
+        inputUnreadable = true;
+      }
+    }
+  }
+  if (input) {
+    s.unreadableInputReported = false;
+  } else if (inputUnreadable && !s.unreadableInputReported) {
+    s.debugOutput.Write(
+        "HidChannel: the mouse's input interface cannot be opened for reading; DPI button "
+        "presses are not followed\n");
+    s.unreadableInputReported = true;
   }
 
   const bool found = feature != nullptr;
+  s.Watch(feature.get());
+  if (input != feature) s.Watch(input.get());
   s.featureDevice = std::move(feature);
   s.input.Replace(std::move(input));
   return found;
@@ -82,6 +145,7 @@ void HidChannel::CloseFeatureHandle() { state_->featureDevice.reset(); }
 
 bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
   State& s = *state_;
+  s.noticeWindow = window;
   FindDevice(kListenerFeatureLength);
   if (!s.listener) {
     s.listener = std::make_unique<InputListener>(s.input, s.messages, s.debugOutput, window,
@@ -90,6 +154,51 @@ bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
   }
   deviceNotification = s.backend.RegisterDeviceNotification(window);
   return deviceNotification != 0;
+}
+
+std::vector<HidChannel::InterfaceShape> HidChannel::PresentMouseInterfaces() {
+  State& s = *state_;
+  const std::vector<std::u16string> paths = s.backend.EnumerateInterfaces();
+  // Paths gone from the system are forgotten, so that one coming back is
+  // looked at afresh.
+  std::erase_if(s.identities, [&](const auto& entry) {
+    return std::find(paths.begin(), paths.end(), entry.first) == paths.end();
+  });
+  std::vector<InterfaceShape> shapes;
+  for (const std::u16string& path : paths) {
+    auto known = s.identities.find(path);
+    if (known == s.identities.end()) {
+      const std::unique_ptr<HidDevice> device = s.backend.Open(path);
+      if (!device) continue;
+      s.Learn(path, *device);
+      known = s.identities.find(path);
+    }
+    const State::Identity& identity = known->second;
+    if (s.Accepted(identity.vendorId, identity.productId)) shapes.push_back(identity.shape);
+  }
+  return shapes;
+}
+
+bool HidChannel::HeldDevicesLost() const {
+  return state_->releasedForRemoval || state_->input.Retired();
+}
+
+bool HidChannel::ReleaseForRemoval(int64_t notice) {
+  State& s = *state_;
+  if (!s.Watches(notice)) return false;
+  // The watches stay: the request's failure or the removal itself is
+  // addressed to them.
+  s.featureDevice.reset();
+  s.input.Replace(nullptr);
+  s.releasedForRemoval = true;
+  return true;
+}
+
+bool HidChannel::ReopenAfterFailedRemoval(int64_t notice) {
+  State& s = *state_;
+  if (!s.Watches(notice)) return false;
+  if (s.releasedForRemoval) FindDevice(s.lastWantedLength);
+  return true;
 }
 
 const HidDevice* HidChannel::FeatureDevice() const { return state_->featureDevice.get(); }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "hid/HidBackend.h"
 #include "ports/DebugOutput.h"
@@ -35,7 +36,8 @@ class HidChannel {
 
   HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput);
   // Ends the listener, then closes both interfaces (one device held in both
-  // roles is closed once).
+  // roles is closed once) and ends their removal watches through the
+  // backend, which must outlive the channel.
   ~HidChannel();
   HidChannel(const HidChannel&) = delete;
   HidChannel& operator=(const HidChannel&) = delete;
@@ -55,9 +57,36 @@ class HidChannel {
   // Drops the feature interface (closing it unless it is also the input one).
   void CloseFeatureHandle();
 
+  // The report lengths of one interface of an accepted device.
+  struct InterfaceShape {
+    int InputLength = 0;
+    int FeatureLength = 0;
+    friend bool operator==(const InterfaceShape&, const InterfaceShape&) = default;
+  };
+  // The interfaces of accepted devices present now, in enumeration order.
+  // Each path is identified by what a discovery or an earlier survey learned
+  // of it; only a path not seen before is opened, to learn it, and closed
+  // again. Nothing is transferred and the interfaces held stay as they are.
+  std::vector<InterfaceShape> PresentMouseInterfaces();
+  // Whether the interfaces held can no longer serve until the next discovery:
+  // the listener found the input interface gone, or a removal request had
+  // them closed.
+  bool HeldDevicesLost() const;
+
+  // Removal requests. The interfaces the channel holds are watched for them
+  // (registered for the window StartListener names), so that holding them
+  // never vetoes disabling the mouse or updating its driver. A request for
+  // one of them closes both; its failure opens them again as the last
+  // discovery found them. `notice` is the notice's message parameter; false
+  // when the notice is not about an interface held or released here.
+  bool ReleaseForRemoval(int64_t notice);
+  bool ReopenAfterFailedRemoval(int64_t notice);
+
   // Runs a first discovery, starts the input listener posting DPI-stage
   // messages to `window`, and registers `window` for device notices. Returns
   // whether the registration succeeded; its handle goes to `deviceNotification`.
+  // From then on every discovery watches the interfaces it keeps for
+  // removal requests addressed to `window`.
   bool StartListener(WindowId window, uintptr_t& deviceNotification);
 
   // The interfaces held now, for the callers' checks and for tests; null for none.

@@ -15,6 +15,7 @@ void InputDeviceSlot::Replace(std::shared_ptr<HidDevice> device) {
     std::lock_guard lock(mutex_);
     if (device == device_) return;
     dropped = std::exchange(device_, std::move(device));
+    retired_ = false;
   }
   // Cancelled outside the lock: the listener may be inside ReadInput holding
   // its own reference, and the cancel is what lets that read return.
@@ -29,9 +30,19 @@ std::shared_ptr<HidDevice> InputDeviceSlot::Current() const {
 
 std::shared_ptr<HidDevice> InputDeviceSlot::WaitForDevice() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return stopped_ || device_ != nullptr; });
+  changed_.wait(lock, [this] { return stopped_ || (device_ != nullptr && !retired_); });
   if (stopped_) return nullptr;
   return device_;
+}
+
+void InputDeviceSlot::Retire(const std::shared_ptr<HidDevice>& device) {
+  std::lock_guard lock(mutex_);
+  if (device != nullptr && device == device_) retired_ = true;
+}
+
+bool InputDeviceSlot::Retired() const {
+  std::lock_guard lock(mutex_);
+  return device_ != nullptr && retired_;
 }
 
 bool InputDeviceSlot::PauseUnlessStopped(std::chrono::milliseconds pause) {
@@ -77,10 +88,16 @@ void InputListener::Run() {
     if (!device) return;
     passes_.fetch_add(1, std::memory_order_relaxed);
     readBuffer.fill(0);
-    const int count = device->ReadInput(readBuffer);
+    const InputRead read = device->ReadInput(readBuffer);
+    if (read.Outcome == ReadOutcome::DeviceGone) {
+      // Reading a device that is gone fails at once, for ever: wait for the
+      // discovery that brings its successor instead of retrying.
+      slot_.Retire(device);
+      continue;
+    }
     // Let go before pausing, so a device dropped by a discovery closes now.
     device.reset();
-    if (count > 0) {
+    if (read.Outcome == ReadOutcome::Report && read.Length > 0) {
       std::array<uint8_t, kReportBufferLength> report{};
       std::copy(readBuffer.begin(), readBuffer.end(), report.begin());
       OnInputReport(report, kInputReportLength);

@@ -27,8 +27,14 @@ class InputDeviceSlot {
   void Replace(std::shared_ptr<HidDevice> device);
   // The device held now, or null.
   std::shared_ptr<HidDevice> Current() const;
-  // Waits until a device is held or Stop was called. Null after Stop.
+  // Waits until a device that is not retired is held, or Stop was called.
+  // Null after Stop.
   std::shared_ptr<HidDevice> WaitForDevice();
+  // Marks `device`, if it is the one held now, as not worth reading: it is
+  // gone. It stays held (its owner closes it) until the next Replace.
+  void Retire(const std::shared_ptr<HidDevice>& device);
+  // Whether the device held now is retired.
+  bool Retired() const;
   // Waits up to `pause` unless Stop is called meanwhile; false once stopped.
   bool PauseUnlessStopped(std::chrono::milliseconds pause);
   // Ends every wait and cancels the read of the device held now.
@@ -38,6 +44,7 @@ class InputDeviceSlot {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::shared_ptr<HidDevice> device_;
+  bool retired_ = false;
   bool stopped_ = false;
 };
 
@@ -49,7 +56,8 @@ class InputListener {
   // Room for a report copied out of a read; bytes past the report stay zero.
   static constexpr std::size_t kReportBufferLength = 1000;
   // The pause after every read, so a device whose reads fail at once is
-  // retried about a hundred times a second and no more.
+  // retried about a hundred times a second and no more. A device that is gone
+  // is not retried at all: the listener waits for the next discovery.
   static constexpr std::chrono::milliseconds kPassPause{10};
 
   InputListener(InputDeviceSlot& slot, WindowMessages& messages, DebugOutput& debugOutput,

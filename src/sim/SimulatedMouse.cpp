@@ -105,13 +105,15 @@ class SimulatedMouse::Device final : public HidDevice {
   bool GetFeature(std::span<uint8_t> report) override {
     return mouse_.GetFeature(*handle_, report);
   }
-  int ReadInput(std::span<uint8_t> buffer) override {
+  InputRead ReadInput(std::span<uint8_t> buffer) override {
     // A copy of the handle, so that a close racing with the read (which a
     // correct caller never lets happen) is seen and counted, not crashed on.
     std::shared_ptr<Handle> handle = handle_;
     return mouse_.ReadInput(handle, buffer);
   }
   void CancelRead() override { mouse_.CancelRead(*handle_); }
+  bool CanRead() const override { return !handle_->Interface.ReadDenied; }
+  uintptr_t WatchRemoval(WindowId window) override { return mouse_.WatchRemoval(*handle_, window); }
 
  private:
   SimulatedMouse& mouse_;
@@ -120,6 +122,7 @@ class SimulatedMouse::Device final : public HidDevice {
 
 SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config)
     : config_(std::move(config)),
+      attached_(config_.Interfaces.size()),
       garbageRandom_(config_.GarbageSeed != 0 ? config_.GarbageSeed : std::random_device{}()) {
   const ProfileSetting profile = DefaultProfileSetting();
   settingsReport_ = Resized(BuildSettingsReport(profile), kSettingsReportLength, kSettingsReportId);
@@ -133,13 +136,20 @@ SimulatedMouse::~SimulatedMouse() = default;
 std::vector<std::u16string> SimulatedMouse::EnumerateInterfaces() {
   std::lock_guard lock(mutex_);
   std::vector<std::u16string> paths;
-  if (!config_.PluggedIn) return paths;
-  for (const SimulatedInterface& interface : config_.Interfaces) paths.push_back(interface.Path);
+  if (config_.PluggedIn) {
+    for (std::size_t i = 0; i < attached_; ++i) paths.push_back(config_.Interfaces[i].Path);
+  }
+  for (const SimulatedInterface& interface : unrelated_) paths.push_back(interface.Path);
   return paths;
 }
 
 const SimulatedInterface* SimulatedMouse::FindInterface(const std::u16string& path) const {
-  for (const SimulatedInterface& interface : config_.Interfaces) {
+  if (config_.PluggedIn) {
+    for (std::size_t i = 0; i < attached_; ++i) {
+      if (config_.Interfaces[i].Path == path) return &config_.Interfaces[i];
+    }
+  }
+  for (const SimulatedInterface& interface : unrelated_) {
     if (interface.Path == path) return &interface;
   }
   return nullptr;
@@ -148,7 +158,7 @@ const SimulatedInterface* SimulatedMouse::FindInterface(const std::u16string& pa
 std::unique_ptr<HidDevice> SimulatedMouse::Open(const std::u16string& path) {
   std::lock_guard lock(mutex_);
   const SimulatedInterface* interface = FindInterface(path);
-  if (!config_.PluggedIn || interface == nullptr || interface->OpenFails) return nullptr;
+  if (interface == nullptr || interface->OpenFails) return nullptr;
   auto handle = std::make_shared<Handle>();
   handle->Id = nextHandleId_++;
   handle->Interface = *interface;
@@ -162,12 +172,46 @@ uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
   std::lock_guard lock(mutex_);
   if (registrationFails_) return 0;
   notificationWindow_ = window;
-  return nextRegistration_++;
+  notificationRegistration_ = nextRegistration_++;
+  return notificationRegistration_;
 }
 
 void SimulatedMouse::UnregisterDeviceNotification(uintptr_t registration) {
   std::lock_guard lock(mutex_);
-  if (registration != 0) notificationWindow_ = 0;
+  if (registration == 0) return;
+  if (registration == notificationRegistration_) {
+    notificationWindow_ = 0;
+    notificationRegistration_ = 0;
+  }
+  removalWatches_.erase(registration);
+}
+
+uintptr_t SimulatedMouse::WatchRemoval(const Handle& handle, WindowId window) {
+  std::lock_guard lock(mutex_);
+  if (window == 0 || registrationFails_) return 0;
+  const uintptr_t registration = nextRegistration_++;
+  removalWatches_[registration] = handle.Interface.Path;
+  return registration;
+}
+
+uintptr_t SimulatedMouse::RemovalNoticeRegistration(int64_t notice) const {
+  std::lock_guard lock(mutex_);
+  const auto registration = static_cast<uintptr_t>(notice);
+  return removalWatches_.contains(registration) ? registration : 0;
+}
+
+int SimulatedMouse::RemovalWatches() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(removalWatches_.size());
+}
+
+uintptr_t SimulatedMouse::RemovalWatchOf(const std::u16string& path) const {
+  std::lock_guard lock(mutex_);
+  uintptr_t newest = 0;
+  for (const auto& [registration, watched] : removalWatches_) {
+    if (watched == path) newest = std::max(newest, registration);
+  }
+  return newest;
 }
 
 std::vector<uint8_t> SimulatedMouse::SettingsReport() const {
@@ -328,9 +372,45 @@ void SimulatedMouse::AfterTransfer(bool vanished) {
   if (handler) handler();
 }
 
-void SimulatedMouse::Plug() {
+void SimulatedMouse::Plug() { PlugInterfaces(config_.Interfaces.size()); }
+
+void SimulatedMouse::PlugInterfaces(std::size_t count) {
+  if (count == 0) {
+    Unplug();
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    config_.PluggedIn = true;
+    attached_ = std::min(count, config_.Interfaces.size());
+    for (const auto& handle : openHandles_) {
+      const auto end = config_.Interfaces.begin() + static_cast<std::ptrdiff_t>(attached_);
+      const bool attached = std::any_of(config_.Interfaces.begin(), end, [&](const auto& known) {
+        return known.Path == handle->Interface.Path;
+      });
+      const bool unrelated =
+          std::any_of(unrelated_.begin(), unrelated_.end(),
+                      [&](const auto& other) { return other.Path == handle->Interface.Path; });
+      if (!attached && !unrelated) handle->Dead = true;
+    }
+  }
+  inputChanged_.notify_all();
+}
+
+void SimulatedMouse::AddUnrelatedInterface(SimulatedInterface interface) {
   std::lock_guard lock(mutex_);
-  config_.PluggedIn = true;
+  unrelated_.push_back(std::move(interface));
+}
+
+void SimulatedMouse::RemoveUnrelatedInterface(const std::u16string& path) {
+  {
+    std::lock_guard lock(mutex_);
+    std::erase_if(unrelated_, [&](const auto& other) { return other.Path == path; });
+    for (const auto& handle : openHandles_) {
+      if (handle->Interface.Path == path) handle->Dead = true;
+    }
+  }
+  inputChanged_.notify_all();
 }
 
 bool SimulatedMouse::PluggedIn() const {
@@ -458,30 +538,35 @@ bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
   return accepted;
 }
 
-int SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer) {
+InputRead SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle,
+                                    std::span<uint8_t> buffer) {
   std::unique_lock lock(mutex_);
   ++readCalls_;
   if (handle->Closed) {
     ++staleReads_;
-    return 0;
+    return InputRead::Ended(ReadOutcome::Cancelled);
   }
-  if (handle->Interface.InputReportLength <= 0) return 0;
+  if (handle->Interface.InputReportLength <= 0 || handle->Interface.ReadDenied) {
+    return InputRead::Ended(ReadOutcome::Failed);
+  }
   ++handle->ActiveReads;
   inputChanged_.wait(lock,
                      [&] { return handle->Cancelled || handle->Dead || !handle->Queue.empty(); });
-  int count = 0;
-  if (!handle->Cancelled && !handle->Dead) {
+  InputRead read = InputRead::Ended(ReadOutcome::Cancelled);
+  if (handle->Dead && !handle->Cancelled) {
+    read = InputRead::Ended(ReadOutcome::DeviceGone);
+  } else if (!handle->Cancelled) {
     std::vector<uint8_t> report = std::move(handle->Queue.front());
     handle->Queue.pop_front();
     if (handle->Closed || latestHandle_[handle->Interface.Path] != handle->Id) ++staleReads_;
     const std::size_t copied = std::min(report.size(), buffer.size());
     std::copy_n(report.begin(), copied, buffer.begin());
-    count = static_cast<int>(copied);
+    read = InputRead::Report(static_cast<int>(copied));
     transfers_.push_back({handle->Interface.Path, handle->Interface.FeatureReportLength,
                           TransferKind::InputRead, std::move(report), true});
   }
   --handle->ActiveReads;
-  return count;
+  return read;
 }
 
 void SimulatedMouse::CancelRead(Handle& handle) {

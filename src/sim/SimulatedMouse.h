@@ -26,6 +26,9 @@ struct SimulatedInterface {
   int FeatureReportLength = 0;
   // When set, every Open of this path fails, as for a device held exclusively.
   bool OpenFails = false;
+  // When set, the path opens without read access, as Windows opens the
+  // collections it keeps for itself: feature reports work, reads fail.
+  bool ReadDenied = false;
 };
 
 // The firmware's interfaces as the LT-260 presents them: three feature
@@ -83,6 +86,8 @@ class SimulatedMouse final : public HidBackend {
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
   uintptr_t RegisterDeviceNotification(WindowId window) override;
   void UnregisterDeviceNotification(uintptr_t registration) override;
+  // A removal notice here is the registration number itself.
+  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
 
   // The mouse's state. The initial one is that of a mouse programmed with
   // DefaultProfileSetting().
@@ -130,10 +135,18 @@ class SimulatedMouse final : public HidBackend {
   // transfer and outside the mouse's lock, as Windows would announce it.
   void SetVanishHandler(std::function<void()> handler);
   // Unplugged: enumeration is empty, opens fail, and every device open now
-  // fails its transfers and reads (a pending read ends with 0) for good.
+  // fails its transfers and reads (a pending read ends as DeviceGone) for good.
   void Unplug();
   void Plug();
   bool PluggedIn() const;
+  // Attaches only the first `count` of the mouse's interfaces, as Windows
+  // brings them up one at a time (0 is Unplug, all of them Plug). Devices
+  // open on interfaces beyond `count` die as at an unplug.
+  void PlugInterfaces(std::size_t count);
+  // Another device beside the mouse, present until removed: it is enumerated
+  // and opens whether the mouse is plugged in or not, and answers no report.
+  void AddUnrelatedInterface(SimulatedInterface interface);
+  void RemoveUnrelatedInterface(const std::u16string& path);
   // Makes RegisterDeviceNotification fail (return 0).
   void FailNotificationRegistration(bool fail);
   // Switches the stage the mouse holds in its settings report and queues
@@ -170,6 +183,11 @@ class SimulatedMouse final : public HidBackend {
   int StaleReads() const;
   // The window registered for device notices, 0 when none.
   WindowId NotificationWindow() const;
+  // Removal watches (HidDevice::WatchRemoval) not yet ended.
+  int RemovalWatches() const;
+  // The newest removal watch still registered for `path`, 0 when none: what
+  // a removal notice about that interface would be addressed to.
+  uintptr_t RemovalWatchOf(const std::u16string& path) const;
 
  private:
   class Device;
@@ -179,8 +197,9 @@ class SimulatedMouse final : public HidBackend {
   bool TransferAllowedLocked(const Handle& handle);
   bool SetFeature(Handle& handle, std::span<const uint8_t> report);
   bool GetFeature(Handle& handle, std::span<uint8_t> report);
-  int ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
+  InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
+  uintptr_t WatchRemoval(const Handle& handle, WindowId window);
   void Close(Handle& handle);
   std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);
   void UnplugLocked();
@@ -193,6 +212,9 @@ class SimulatedMouse final : public HidBackend {
   mutable std::mutex mutex_;
   std::condition_variable inputChanged_;
   SimulatedMouseConfig config_;
+  // How many of config_.Interfaces are attached while plugged in.
+  std::size_t attached_ = 0;
+  std::vector<SimulatedInterface> unrelated_;
   std::vector<uint8_t> settingsReport_;
   std::vector<uint8_t> buttonReport_;
   std::vector<uint8_t> commandReport_;
@@ -202,6 +224,8 @@ class SimulatedMouse final : public HidBackend {
   std::mt19937 garbageRandom_;
   bool registrationFails_ = false;
   WindowId notificationWindow_ = 0;
+  uintptr_t notificationRegistration_ = 0;
+  std::map<uintptr_t, std::u16string> removalWatches_;
   uintptr_t nextRegistration_ = 1;
   std::vector<std::shared_ptr<Handle>> openHandles_;
   std::map<std::u16string, uint64_t> latestHandle_;

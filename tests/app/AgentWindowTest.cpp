@@ -1,6 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
 #include "app/AgentHarness.h"
 #include "app/framework/WindowsMessageIds.h"
 #include "ports/MessageNumbers.h"
@@ -15,6 +21,7 @@ using ::testing::IsEmpty;
 using testing::kConfiguratorWindow;
 using testing::kOsdWindow;
 using testing::PostedMessage;
+using namespace std::chrono_literals;
 
 std::vector<std::string> Texts(const std::vector<MenuItem>& items) {
   std::vector<std::string> texts;
@@ -79,6 +86,7 @@ TEST(AgentCreation, AcceptsTheSecondVendorAndProductFromTheListenersFirstDiscove
   agent.Create();
   EXPECT_GE(spy.openAtRegistration, 1)
       << "the first discovery found nothing: the ids were set after it";
+  agent.window.reset();  // while the spy, its backend, still exists
 }
 
 TEST(AgentCreation, WithoutTheMouseRecordsAbsenceAndStillAppliesPreferences) {
@@ -213,29 +221,189 @@ TEST(AgentDeviceCommand, SendsTheCommandReportAndAlwaysAnswersZero) {
   EXPECT_EQ(agent.Send(WM_AGENT_DEVICE_COMMAND), 0);
 }
 
-TEST(AgentDeviceChange, UnplugAndPlugFollowTheMouse) {
+// The settings file's bytes, to tell whether anything wrote it.
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(AgentDeviceChange, NoticesOnlyStartTheSettleTimerAgain) {
+  AgentHarness agent;
+  CMyWnd& window = agent.Create();
+  agent.mouse.ClearTransfers();
+  const int starts = agent.windowSystem.TimerStarts();
+
+  EXPECT_EQ(agent.Notice(AgentHarness::kDeviceArrival), 1);
+  EXPECT_EQ(agent.Notice(), 1);
+  EXPECT_EQ(agent.windowSystem.TimerStarts(), starts + 2);
+  EXPECT_EQ(agent.windowSystem.TimerPeriod(window.GetSafeHwnd(), DEVICE_SETTLE_TIMER_ID),
+            kDeviceSettleMilliseconds);
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "nothing is read while notices come";
+
+  ASSERT_TRUE(agent.Settle());
+  EXPECT_FALSE(agent.windowSystem.TimerPeriod(window.GetSafeHwnd(), DEVICE_SETTLE_TIMER_ID))
+      << "the timer fires once per burst";
+  // A WM_TIMER that was already queued when the timer stopped finds nothing.
+  agent.Send(WM_TIMER, DEVICE_SETTLE_TIMER_ID);
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "the mouse stayed: nothing to read";
+}
+
+TEST(AgentDeviceChange, PlugReadsBackOnceAfterEveryInterfaceIsThereAndNeverSaysAbsent) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.mouse.Unplug();
+  agent.Create();
+  agent.messages.Clear();
+  agent.mouse.ClearTransfers();
+
+  // Windows brings the collections up one by one, a notice each; here the
+  // settle timer even fires between them.
+  for (std::size_t count = 1; count <= 4; ++count) {
+    agent.mouse.PlugInterfaces(count);
+    agent.Notice(AgentHarness::kDeviceArrival);
+    agent.Settle();
+    if (count < 4) {
+      EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << count << " interfaces";
+    }
+  }
+  agent.Notice();
+  agent.Settle();
+  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Settle();
+
+  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 03 accepted", "get 2049 04 accepted"))
+      << "one read-back";
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+  EXPECT_EQ(agent.DeviceKey(), 1);
+  EXPECT_TRUE(agent.tray.shown);
+}
+
+TEST(AgentDeviceChange, UnplugSaysAbsentOnceAndAQuickReplugIsReadAgain) {
   AgentHarness agent;
   agent.ConfiguratorRunning(true);
   agent.Create();
   agent.messages.Clear();
+  agent.mouse.ClearTransfers();
+  const std::string settings = FileBytes(agent.SettingsPath());
 
   agent.mouse.Unplug();
-  agent.LaterBy(5000);
-  EXPECT_EQ(agent.Send(WM_DEVICECHANGE), 1);
+  for (int i = 0; i < 4; ++i) agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  agent.Notice();
+  agent.Settle();
+  agent.Notice();
+  agent.Settle();
   EXPECT_THAT(agent.messages.Posts(),
               ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_DEVICE_ABSENT, 0x917, 0}));
   EXPECT_FALSE(agent.tray.shown);
-  EXPECT_EQ(agent.DeviceKey(), 1) << "absence after a device change is not written";
+  EXPECT_EQ(FileBytes(agent.SettingsPath()), settings) << "absence is not written";
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty());
 
+  // Back within the second of the last reading: it is read all the same, as
+  // the mouse plugged in may not hold what the one pulled out did.
+  agent.messages.Clear();
   agent.mouse.Plug();
-  agent.mouse.ClearTransfers();
-  agent.Send(WM_DEVICECHANGE);
-  agent.Send(WM_DEVICECHANGE);  // the same plug event, within the second
-  EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u) << "one synchronisation";
-  EXPECT_TRUE(agent.tray.shown);
-  EXPECT_EQ(agent.DeviceKey(), 1);
+  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Settle();
+  EXPECT_THAT(agent.mouse.TraceSummary(),
+              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
   EXPECT_THAT(agent.messages.Posts(),
-              Contains(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+  EXPECT_TRUE(agent.tray.shown);
+}
+
+TEST(AgentDeviceChange, MousePulledAndPluggedWithinOneBurstIsReadAgain) {
+  AgentHarness agent;
+  agent.Create();
+  agent.mouse.ClearTransfers();
+  agent.mouse.Unplug();
+  agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  // The listener sees its input interface die.
+  for (int i = 0; i < 5000 && !agent.window->Channel().HeldDevicesLost(); ++i) {
+    std::this_thread::sleep_for(1ms);
+  }
+  agent.mouse.Plug();
+  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Settle();
+  EXPECT_THAT(agent.mouse.TraceSummary(),
+              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
+  agent.mouse.PressDpiButton(4);
+  ASSERT_TRUE(agent.messages.WaitForPosts(1));
+  EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE)
+      << "the listener reads the new input interface";
+}
+
+TEST(AgentDeviceChange, RemovalRequestClosesTheMouseAndAFailedRemovalOpensItAgain) {
+  AgentHarness agent;
+  agent.Create();
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);  // requests are granted while locked too
+  const std::u16string inputPath = AgentHarness::MouseConfig().Interfaces[0].Path;
+  const auto notice = static_cast<int64_t>(agent.mouse.RemovalWatchOf(inputPath));
+  ASSERT_NE(notice, 0);
+  const int open = agent.mouse.OpenDevices();
+  ASSERT_GT(open, 0);
+
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice + 1000), 1);
+  EXPECT_EQ(agent.mouse.OpenDevices(), open) << "a request about another device";
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice), 1) << "granted";
+  for (int i = 0; i < 5000 && agent.mouse.OpenDevices() != 0; ++i) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_EQ(agent.mouse.OpenDevices(), 0);
+
+  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVEFAILED, notice), 1);
+  EXPECT_GT(agent.mouse.OpenDevices(), 0);
+  agent.mouse.PressDpiButton(2);
+  ASSERT_TRUE(agent.messages.WaitForPosts(1));
+  EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE);
+}
+
+TEST(AgentDeviceChange, RemovedInterfaceComingBackIsReadAgain) {
+  AgentHarness agent;
+  agent.Create();
+  agent.mouse.ClearTransfers();
+  const std::u16string inputPath = AgentHarness::MouseConfig().Interfaces[0].Path;
+  const auto notice = static_cast<int64_t>(agent.mouse.RemovalWatchOf(inputPath));
+  // Its driver is updated: the request, the interfaces going and coming back.
+  agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice);
+  agent.mouse.PlugInterfaces(3);
+  agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  agent.Settle();
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty());
+  agent.mouse.Plug();
+  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Settle();
+  EXPECT_THAT(agent.mouse.TraceSummary(),
+              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
+}
+
+TEST(AgentDeviceChange, OtherDevicesComingAndGoingChangeNothing) {
+  const SimulatedInterface keyboard{u"\\\\?\\hid#vid_046d&pid_c31c#8&0&0000", 0x046D, 0xC31C, 9, 0};
+  for (const bool mousePresent : {true, false}) {
+    SCOPED_TRACE(mousePresent ? "mouse present" : "mouse absent");
+    AgentHarness agent;
+    agent.ConfiguratorRunning(true);
+    if (!mousePresent) agent.mouse.Unplug();
+    agent.Create();
+    agent.messages.Clear();
+    agent.mouse.ClearTransfers();
+    const auto trayCalls = agent.tray.calls;
+    const std::string settings = FileBytes(agent.SettingsPath());
+
+    agent.mouse.AddUnrelatedInterface(keyboard);
+    agent.Notice(AgentHarness::kDeviceArrival);
+    agent.Notice();
+    agent.Settle();
+    agent.LaterBy(5000);
+    agent.mouse.RemoveUnrelatedInterface(keyboard.Path);
+    agent.Notice(AgentHarness::kDeviceRemoveComplete);
+    agent.Settle();
+
+    EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "no read-back";
+    EXPECT_THAT(agent.messages.Posts(), IsEmpty()) << "no message";
+    EXPECT_EQ(FileBytes(agent.SettingsPath()), settings) << "no file write";
+    EXPECT_EQ(agent.tray.calls, trayCalls);
+  }
 }
 
 // Lock and unlock from Windows 6 on: the agent suspends and resumes.
@@ -265,6 +433,26 @@ TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
     agent.system.majorVersion = version;
     LockAndUnlock(agent);
   }
+}
+
+TEST(AgentSession, UnplugWhileLockedWakesTheListenerNoMore) {
+  AgentHarness agent;
+  agent.Create();
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  // The listener settles on the input interface the last discovery left.
+  std::this_thread::sleep_for(50ms);
+  const uint64_t before = agent.window->Channel().ListenerPasses();
+  agent.mouse.Unplug();
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(agent.window->Channel().ListenerPasses(), before)
+      << "a dead input interface was read again while no discovery could replace it";
+
+  agent.mouse.Plug();
+  agent.LaterBy(5000);
+  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
+  agent.mouse.PressDpiButton(3);
+  ASSERT_TRUE(agent.messages.WaitForPosts(1));
+  EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE);
 }
 
 TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {
@@ -352,6 +540,9 @@ TEST(AgentDestruction, TellsTheConfiguratorAndTheDisplayThenEndsTheLoop) {
                           PostedMessage{kOsdWindow, WM_CLOSE, 0, 0}));
   EXPECT_EQ(agent.windowSystem.QuitCode(), 0) << "the main window ends the loop";
   EXPECT_EQ(agent.sessions.registered, 0u);
+  EXPECT_EQ(agent.mouse.NotificationWindow(), 0u) << "device notices still name the window";
+  agent.window.reset();
+  EXPECT_EQ(agent.mouse.RemovalWatches(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hid/HidChannel.h"
@@ -152,6 +156,22 @@ TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
   EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"good");
 }
 
+// As Windows opens a collection it keeps for itself: without read access.
+TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotInput) {
+  SimulatedMouseConfig config = Interfaces({Interface(u"shared", 0x3938, 0x1101, 4, 40)});
+  config.Interfaces[0].ReadDenied = true;
+  SimulatedMouse mouse(config);
+  HidChannel channel(mouse, messages, debugOutput);
+
+  ASSERT_TRUE(channel.FindDevice(40));
+  EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"shared");
+  EXPECT_EQ(mouse.Transfers().back().Accepted, true);
+  EXPECT_EQ(channel.InputDevice(), nullptr) << "its reads would fail at once, for ever";
+  ASSERT_TRUE(channel.FindDevice(40));
+  ASSERT_EQ(debugOutput.Lines().size(), 1u) << "said once, not at every discovery";
+  EXPECT_NE(debugOutput.Lines()[0].find("cannot be opened for reading"), std::string::npos);
+}
+
 TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
   SimulatedMouse mouse;
   HidChannel channel(mouse, messages, debugOutput);
@@ -165,6 +185,81 @@ TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
   }
   EXPECT_EQ(mouse.OpenDevices(), 0);
   EXPECT_EQ(mouse.OpenCount(), mouse.CloseCount());
+}
+
+using HidChannelSurveyTest = ChannelFixture;
+
+TEST_F(HidChannelSurveyTest, ListsTheMousesInterfacesOpeningOnlyPathsNotSeenBefore) {
+  SimulatedMouse mouse;
+  mouse.AddUnrelatedInterface(Interface(u"keyboard", 0x046D, 0xC31C, 9, 0));
+  HidChannel channel(mouse, messages, debugOutput);
+  using Shape = HidChannel::InterfaceShape;
+  const std::vector<Shape> whole{{4, 0}, {0, 40}, {0, 2049}, {0, 8}};
+
+  // A discovery has seen every path: the survey opens none of them again,
+  // so the interfaces held are not disturbed.
+  ASSERT_TRUE(channel.FindDevice(40));
+  const int opens = mouse.OpenCount();
+  EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
+  EXPECT_EQ(mouse.OpenCount(), opens);
+  EXPECT_THAT(mouse.TraceSummary(), ::testing::IsEmpty()) << "nothing is transferred";
+
+  // Paths that go are forgotten; when they come back they are opened once.
+  mouse.Unplug();
+  EXPECT_TRUE(channel.PresentMouseInterfaces().empty());
+  mouse.PlugInterfaces(2);
+  EXPECT_EQ(channel.PresentMouseInterfaces(), (std::vector<Shape>{{4, 0}, {0, 40}}));
+  EXPECT_EQ(mouse.OpenCount(), opens + 2);
+  mouse.Plug();
+  EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
+  EXPECT_EQ(channel.PresentMouseInterfaces(), whole);
+  EXPECT_EQ(mouse.OpenCount(), opens + 4);
+  EXPECT_EQ(mouse.OpenDevices(), 2) << "the survey closes what it opened";
+}
+
+using HidChannelRemovalTest = ChannelFixture;
+
+// Waits until the mouse has `count` devices open (the listener lets go of a
+// device it reads once the read ends).
+bool WaitForOpenDevices(const SimulatedMouse& mouse, int count) {
+  for (int i = 0; i < 5000 && mouse.OpenDevices() != count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return mouse.OpenDevices() == count;
+}
+
+TEST_F(HidChannelRemovalTest, RequestClosesTheHeldInterfacesAndItsFailureOpensThemAgain) {
+  SimulatedMouse mouse;
+  const auto interfaces = LT260Interfaces();
+  auto channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
+  uintptr_t registration = 0;
+  ASSERT_TRUE(channel->StartListener(0x77, registration));
+  ASSERT_TRUE(channel->FindDevice(2049));
+  EXPECT_EQ(mouse.RemovalWatches(), 2) << "the feature and the input interface, each once";
+  const uintptr_t notice = mouse.RemovalWatchOf(interfaces[0].Path);
+  ASSERT_NE(notice, 0u);
+
+  EXPECT_FALSE(channel->ReleaseForRemoval(0));
+  EXPECT_FALSE(channel->ReleaseForRemoval(static_cast<int64_t>(registration)))
+      << "the interface-class registration is not a removal watch";
+  EXPECT_FALSE(channel->HeldDevicesLost());
+  ASSERT_TRUE(channel->ReleaseForRemoval(static_cast<int64_t>(notice)));
+  EXPECT_TRUE(WaitForOpenDevices(mouse, 0)) << "an open handle would veto the removal";
+  EXPECT_TRUE(channel->HeldDevicesLost());
+  EXPECT_EQ(mouse.RemovalWatches(), 2) << "kept, for the failure or the removal to reach";
+
+  ASSERT_TRUE(channel->ReopenAfterFailedRemoval(static_cast<int64_t>(notice)));
+  EXPECT_FALSE(channel->HeldDevicesLost());
+  EXPECT_EQ(FeaturePathOf(*channel, mouse, 2049), interfaces[2].Path)
+      << "the feature interface of the last discovery";
+  EXPECT_EQ(mouse.RemovalWatches(), 2) << "the old watches end, the reopened ones are watched";
+  EXPECT_EQ(mouse.RemovalWatchOf(interfaces[0].Path) == notice, false);
+  mouse.PressDpiButton(5);
+  EXPECT_TRUE(messages.WaitForPosts(1)) << "the listener reads the reopened input interface";
+
+  channel.reset();
+  EXPECT_EQ(mouse.RemovalWatches(), 0);
+  EXPECT_EQ(mouse.OpenDevices(), 0);
 }
 
 using HidChannelTransferTest = ChannelFixture;

@@ -128,7 +128,7 @@ TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
 
   mouse.Unplug();
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get(), 0);
+  EXPECT_EQ(pending.get(), InputRead::Ended(ReadOutcome::DeviceGone));
   EXPECT_TRUE(mouse.EnumerateInterfaces().empty());
   EXPECT_EQ(mouse.Open(LT260Interfaces()[1].Path), nullptr);
   EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
@@ -138,9 +138,36 @@ TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
   EXPECT_EQ(mouse.EnumerateInterfaces().size(), 4u);
   // A device opened before the unplug stays dead; a new one works.
   EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
-  EXPECT_EQ(open.input->ReadInput(buffer), 0);
+  EXPECT_EQ(open.input->ReadInput(buffer), InputRead::Ended(ReadOutcome::DeviceGone));
   OpenMouse reopened(mouse);
   EXPECT_TRUE(reopened.settings->SetFeature(Report(40, 3, 1)));
+}
+
+TEST(SimulatedMouseTest, InterfacesComeOneByOneAndOtherDevicesStandApart) {
+  SimulatedMouse mouse;
+  const auto interfaces = LT260Interfaces();
+  const SimulatedInterface keyboard{u"keyboard", 0x046D, 0xC31C, 9, 0};
+  mouse.AddUnrelatedInterface(keyboard);
+  mouse.Unplug();
+  EXPECT_EQ(mouse.EnumerateInterfaces(), std::vector<std::u16string>{u"keyboard"});
+  auto other = mouse.Open(u"keyboard");
+  ASSERT_NE(other, nullptr) << "another device does not go with the mouse";
+
+  mouse.PlugInterfaces(2);
+  EXPECT_EQ(mouse.EnumerateInterfaces(),
+            (std::vector<std::u16string>{interfaces[0].Path, interfaces[1].Path, u"keyboard"}));
+  EXPECT_EQ(mouse.Open(interfaces[2].Path), nullptr) << "not there yet";
+  auto settings = mouse.Open(interfaces[1].Path);
+  ASSERT_NE(settings, nullptr);
+  EXPECT_TRUE(settings->SetFeature(Report(40, 3, 1)));
+
+  // Going back to one interface kills what was open on the others.
+  mouse.PlugInterfaces(1);
+  EXPECT_FALSE(settings->SetFeature(Report(40, 3, 1)));
+  mouse.RemoveUnrelatedInterface(u"keyboard");
+  std::array<uint8_t, 9> buffer{};
+  EXPECT_EQ(other->ReadInput(buffer), InputRead::Ended(ReadOutcome::DeviceGone));
+  EXPECT_EQ(mouse.EnumerateInterfaces(), std::vector<std::u16string>{interfaces[0].Path});
 }
 
 TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
@@ -154,9 +181,9 @@ TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   EXPECT_EQ(mouse.SendInputReport(other), 1);
 
   std::array<uint8_t, 4> buffer{};
-  EXPECT_EQ(device->ReadInput(buffer), 4);
+  EXPECT_EQ(device->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(buffer, (std::array<uint8_t, 4>{0x02, 0x00, 0x03, 0x00}));
-  EXPECT_EQ(device->ReadInput(buffer), 4);
+  EXPECT_EQ(device->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(buffer, other);
   EXPECT_EQ(mouse.TraceSummary(),
             (std::vector<std::string>{"read 4 02 00 03 00", "read 4 01 00 03 00"}));
@@ -167,10 +194,10 @@ TEST(SimulatedMouseTest, InputReportsQueuePerOpenDevice) {
   while (mouse.ReadCalls() < 3) std::this_thread::sleep_for(1ms);
   mouse.PressDpiButton(5);
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get(), 4);
+  EXPECT_EQ(pending.get(), InputRead::Report(4));
   device->CancelRead();
   mouse.PressDpiButton(6);
-  EXPECT_EQ(device->ReadInput(buffer), 0);
+  EXPECT_EQ(device->ReadInput(buffer), InputRead::Ended(ReadOutcome::Cancelled));
 }
 
 TEST(SimulatedMouseTest, HeldReportsAnswerReadsOnlyWhenWholeAndOfTheirOwnId) {
@@ -240,7 +267,9 @@ TEST(SimulatedMouseTest, GarbageReachesEveryInputDeviceAndTheQueueKeepsTheNewest
   std::set<uint8_t> ids;
   for (int i = 0; i < 20; ++i) {
     buffer.fill(0xEE);
-    const int count = device->ReadInput(buffer);
+    const InputRead got = device->ReadInput(buffer);
+    ASSERT_EQ(got.Outcome, ReadOutcome::Report);
+    const int count = got.Length;
     const TransferRecord read = mouse.Transfers().back();
     ASSERT_GE(read.Bytes.size(), 1u);
     ASSERT_LE(read.Bytes.size(), static_cast<std::size_t>(SimulatedMouse::kLongestGarbageReport));
@@ -255,7 +284,7 @@ TEST(SimulatedMouseTest, GarbageReachesEveryInputDeviceAndTheQueueKeepsTheNewest
   // A device that is not read keeps only the newest reports.
   for (int stage = 1; stage <= 100; ++stage) mouse.PressDpiButton(static_cast<uint8_t>(stage));
   for (int stage = 100 - config.InputBufferCount + 1; stage <= 100; ++stage) {
-    ASSERT_EQ(device->ReadInput(buffer), 4);
+    ASSERT_EQ(device->ReadInput(buffer), InputRead::Report(4));
     EXPECT_EQ(buffer[2], stage);
   }
   mouse.Unplug();
@@ -272,9 +301,9 @@ TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {
   // A report read through a device that a later open superseded is stale.
   mouse.PressDpiButton(2);
   std::array<uint8_t, 4> buffer{};
-  EXPECT_EQ(newer->ReadInput(buffer), 4);
+  EXPECT_EQ(newer->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(mouse.StaleReads(), 0);
-  EXPECT_EQ(older->ReadInput(buffer), 4);
+  EXPECT_EQ(older->ReadInput(buffer), InputRead::Report(4));
   EXPECT_EQ(mouse.StaleReads(), 1);
 
   // So is closing a device while a read runs in it: the read ends empty.
@@ -282,7 +311,7 @@ TEST(SimulatedMouseTest, CountsOpensClosesAndStaleReads) {
   while (mouse.ReadCalls() < 3) std::this_thread::sleep_for(1ms);
   newer.reset();
   ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(pending.get(), 0);
+  EXPECT_EQ(pending.get(), InputRead::Ended(ReadOutcome::Cancelled));
   EXPECT_EQ(mouse.StaleReads(), 2);
 
   older.reset();

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/framework/CWnd.h"
@@ -17,7 +18,8 @@ namespace lt260::testing {
 // reach the CWnd synchronously, and everything the framework asks of the
 // platform is recorded. There is no queue: RunMessageLoop returns at once
 // with the code of the last PostQuit (0 if none), and a test delivers
-// messages itself with Send.
+// messages itself with Send. Timers do not run by themselves either: a test
+// fires a running timer with FireTimer.
 class FakeWindowSystem final : public WindowSystem {
  public:
   struct Window {
@@ -86,6 +88,33 @@ class FakeWindowSystem final : public WindowSystem {
     found->Destroyed = true;
     found->Target->WindowProc(WM_DESTROY, 0, 0);
     found->Target->AttachHandle(0);
+    // A destroyed window's timers end with it.
+    std::erase_if(timers_, [&](const auto& timer) { return timer.first.first == window; });
+  }
+
+  bool SetTimer(WindowId window, uint64_t timerId, uint32_t milliseconds) override {
+    if (Live(window) == nullptr) return false;
+    timers_[{window, timerId}] = milliseconds;
+    ++timerStarts_;
+    return true;
+  }
+
+  void KillTimer(WindowId window, uint64_t timerId) override { timers_.erase({window, timerId}); }
+
+  // The period of a running timer; nothing when it is not running.
+  std::optional<uint32_t> TimerPeriod(WindowId window, uint64_t timerId) const {
+    auto found = timers_.find({window, timerId});
+    if (found == timers_.end()) return std::nullopt;
+    return found->second;
+  }
+  // How often any timer was set (started or started again).
+  int TimerStarts() const { return timerStarts_; }
+  // Delivers WM_TIMER for a running timer, as its period ending would; false
+  // when the timer is not running.
+  bool FireTimer(WindowId window, uint64_t timerId) {
+    if (!TimerPeriod(window, timerId)) return false;
+    Send(window, WM_TIMER, timerId, 0);
+    return true;
   }
 
   int RunMessageLoop() override {
@@ -127,6 +156,8 @@ class FakeWindowSystem final : public WindowSystem {
   WindowId nextId_ = 1;
   std::map<WindowId, Window> windows_;
   std::vector<Call> defaultCalls_;
+  std::map<std::pair<WindowId, uint64_t>, uint32_t> timers_;
+  int timerStarts_ = 0;
   std::optional<int> quitCode_;
   int quitPosts_ = 0;
   int loopRuns_ = 0;

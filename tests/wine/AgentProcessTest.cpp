@@ -156,6 +156,11 @@ TEST_F(AgentProcess, UnplugTellsConfiguratorTheMouseIsAbsent) {
   ReceivedMessage absent = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).front();
   EXPECT_EQ(absent.WParam, kDeviceAbsentWParam);
   EXPECT_EQ(absent.LParam, 0);
+  // The notices of one unplug are looked at once, after they settle (well
+  // within this wait; the mouse is gone, so no fence can be sent through it).
+  std::this_thread::sleep_for(kSyncQuietTime);
+  EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 1u);
+  EXPECT_EQ(configurator_->MessagesOf(WM_CFG_SYNC_DONE).size(), 1u) << "only the start's";
   // An unplug does not write the presence flag.
   EXPECT_EQ(Setting(u"Device"), 1);
 }

@@ -463,7 +463,7 @@ TEST_F(SimulatedMouseControlTest, PressAndUnplugPostedToTheWindow) {
   PumpPending();
   // The press is queued by now, so this read returns at once.
   std::vector<uint8_t> report(4);
-  ASSERT_EQ(input->ReadInput(report), 4);
+  ASSERT_EQ(input->ReadInput(report), InputRead::Report(4));
   EXPECT_EQ(report, (std::vector<uint8_t>{0x02, 0x00, 0x03, 0x00}));
   EXPECT_TRUE(notices_.DeviceChanges().empty());
 
@@ -639,7 +639,7 @@ TEST_F(SimulatedMouseControlTest, ToolHoldsReportsPullsTheMouseOutAndSendsGarbag
   ASSERT_NE(input, nullptr);
   EXPECT_EQ(RunSimControl(L"--wait garbage 3"), 0);
   std::vector<uint8_t> report(4);
-  for (int i = 0; i < 3; ++i) EXPECT_GT(input->ReadInput(report), 0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(input->ReadInput(report).Outcome, ReadOutcome::Report);
 
   auto settingsDevice = OpenInterface(0, 40);
   ASSERT_NE(settingsDevice, nullptr);

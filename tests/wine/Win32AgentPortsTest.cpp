@@ -2,6 +2,7 @@
 // the system itself (run under Wine in the Windows build).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -37,6 +38,7 @@ constexpr uint32_t kOpenCommand = 6001;
 constexpr uint32_t kHideCommand = 6002;
 constexpr UINT_PTR kEndMenuTimer = 7;
 constexpr UINT_PTR kChooseFirstItemTimer = 8;
+constexpr UINT_PTR kFrameworkTimer = 9;
 
 // Titles and names unique to this process: tests of other executables may
 // run in the same Wine session at the same time.
@@ -124,6 +126,11 @@ class ProbeWindow : public CWnd {
       HWND menuWindow = ::FindWindowW(L"#32768", nullptr);
       ::PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
       ::PostMessageW(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
+    } else if (wParam == kFrameworkTimer) {
+      // Stopped through the framework; the window's end ends the loop.
+      Record(WM_TIMER, wParam, 0);
+      KillTimer(kFrameworkTimer);
+      DestroyWindow();
     }
     return 0;
   }
@@ -230,6 +237,21 @@ TEST(Win32Window, MessagesReachTheTableUntilTheMainWindowEndsTheLoop) {
   EXPECT_FALSE(::IsWindow(AsHwnd(handle)));
   EXPECT_EQ(messages.FindWindowByTitle(title), 0u);
   EXPECT_FALSE(messages.Post(handle, kPing, 0, 0));
+}
+
+TEST(Win32Window, FrameworkTimerFiresWithItsIdentifier) {
+  Win32WindowSystem system;
+  ProbeWindow window(system);
+  ProbeApp app(system, window, Unique(u"timer"), [&] {
+    ASSERT_TRUE(window.SetTimer(kFrameworkTimer, 50));
+    // Setting it again starts its period again; it stays one timer.
+    ASSERT_TRUE(window.SetTimer(kFrameworkTimer, 20));
+  });
+  EXPECT_EQ(app.Run(), 0);
+  const auto timers = std::count_if(window.received.begin(), window.received.end(),
+                                    [](const Received& r) { return r.Message == WM_TIMER; });
+  EXPECT_EQ(timers, 1);
+  EXPECT_FALSE(window.SetTimer(kFrameworkTimer, 20)) << "no timer for a window that is gone";
 }
 
 TEST(Win32Window, WindowRefusedByWmCreateIsDestroyedAndDetached) {

@@ -17,8 +17,11 @@
 #include "support/RecordingPorts.h"
 // <windows.h> after the port: its RegisterDeviceNotification macro would
 // otherwise rename the port's operation.
-#include <windows.h>
+#include "platform/win32/Win32HidSystemCalls.h"
 #undef RegisterDeviceNotification
+#include <dbt.h>
+
+#include <cstddef>
 
 namespace lt260 {
 namespace {
@@ -31,6 +34,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kPendingProbe = 200ms;
 // A cancelled read ends in microseconds; anything near this bound is a fault.
 constexpr auto kPromptly = 2s;
+constexpr InputRead kCancelled = InputRead::Ended(ReadOutcome::Cancelled);
 
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -58,8 +62,8 @@ std::unique_ptr<HidDevice> OpenInputInterface(Win32HidBackend& backend) {
 
 // Runs one ReadInput on its own thread. The thread holds the device, so a
 // read that never ends fails the test without running through a closed handle.
-std::future<int> StartRead(std::shared_ptr<HidDevice> device) {
-  std::packaged_task<int()> task([device] {
+std::future<InputRead> StartRead(std::shared_ptr<HidDevice> device) {
+  std::packaged_task<InputRead()> task([device] {
     std::vector<uint8_t> buffer(static_cast<size_t>(device->InputReportLength()));
     return device->ReadInput(buffer);
   });
@@ -68,28 +72,147 @@ std::future<int> StartRead(std::shared_ptr<HidDevice> device) {
   return result;
 }
 
+// What holds on any system: an interface opens for reading and writing or,
+// where the system keeps it for itself (Windows does so with every mouse and
+// keyboard collection), without read access, and either way describes
+// itself; one the system refuses even that is skipped. Under Wine every
+// interface opens with read access.
 TEST(Win32HidBackendTest, EnumeratesOpensAndDescribesEveryPresentInterface) {
   Win32HidBackend backend;
   const auto paths = backend.EnumerateInterfaces();
   EXPECT_EQ(backend.EnumerateInterfaces(), paths) << "the order of one enumeration is stable";
 
   std::multiset<InterfaceInfo> seen;
+  int unreadable = 0;
+  int unopened = 0;
   for (const auto& path : paths) {
     EXPECT_FALSE(path.empty());
     auto device = backend.Open(path);
-    ASSERT_NE(device, nullptr) << Narrow(path);
+    if (device == nullptr) {
+      std::printf("HID interface %s: cannot be opened (error %lu)\n", Narrow(path).c_str(),
+                  GetLastError());
+      ++unopened;
+      continue;
+    }
     const InterfaceInfo info{device->VendorId(), device->ProductId(), device->InputReportLength(),
                              device->FeatureReportLength()};
-    std::printf("HID interface %s: vendor 0x%04X product 0x%04X input %d feature %d\n",
+    std::printf("HID interface %s: vendor 0x%04X product 0x%04X input %d feature %d%s\n",
                 Narrow(path).c_str(), info.vendorId, info.productId, info.inputLength,
-                info.featureLength);
+                info.featureLength, device->CanRead() ? "" : " (kept by the system: no reads)");
+    EXPECT_NE(info.vendorId | info.productId, 0) << Narrow(path);
+    if (!device->CanRead()) ++unreadable;
     seen.insert(info);
   }
+  std::printf("%zu interfaces, %d opened without read access, %d not opened\n", paths.size(),
+              unreadable, unopened);
   if (RunningUnderWine()) {
     // Wine's virtual mouse and keyboard.
     const std::multiset<InterfaceInfo> expected{{0x845E, 0x0001, 2, 0}, {0x845E, 0x0002, 14, 0}};
     EXPECT_EQ(seen, expected);
+    EXPECT_EQ(unreadable, 0);
+    EXPECT_EQ(unopened, 0);
   }
+}
+
+// Stand-ins for the backend's system calls: the system's own, except that an
+// open asking for reading or writing is refused as Windows refuses it for the
+// collections it keeps, and that a read can be made to fail with a given error.
+struct ProvokedCalls {
+  static HANDLE WINAPI Open(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                            DWORD disposition, DWORD flags, HANDLE templateFile) {
+    accessAsked.push_back(access);
+    if (denyReadWrite && (access & (GENERIC_READ | GENERIC_WRITE)) != 0) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileW(name, access, share, security, disposition, flags, templateFile);
+  }
+  static BOOL WINAPI Read(HANDLE file, LPVOID buffer, DWORD length, LPDWORD done,
+                          LPOVERLAPPED overlapped) {
+    if (readError != ERROR_SUCCESS) {
+      SetLastError(readError);
+      return FALSE;
+    }
+    return ReadFile(file, buffer, length, done, overlapped);
+  }
+
+  static inline std::vector<DWORD> accessAsked;
+  static inline bool denyReadWrite = false;
+  static inline DWORD readError = ERROR_SUCCESS;
+  static inline const Win32HidSystemCalls kCalls{&Open, &Read};
+};
+
+class ProvokedBackendTest : public ::testing::Test {
+ protected:
+  ProvokedBackendTest() {
+    ProvokedCalls::accessAsked.clear();
+    ProvokedCalls::denyReadWrite = false;
+    ProvokedCalls::readError = ERROR_SUCCESS;
+  }
+  Win32HidBackend backend{&ProvokedCalls::kCalls};
+};
+
+TEST_F(ProvokedBackendTest, InterfaceRefusedForReadingOpensWithoutAccessAndStillDescribesItself) {
+  Win32HidBackend plain;
+  ProvokedCalls::denyReadWrite = true;
+  int opened = 0;
+  for (const auto& path : backend.EnumerateInterfaces()) {
+    SCOPED_TRACE(Narrow(path));
+    ProvokedCalls::accessAsked.clear();
+    std::shared_ptr<HidDevice> device = backend.Open(path);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(ProvokedCalls::accessAsked, (std::vector<DWORD>{GENERIC_READ | GENERIC_WRITE, 0}));
+    EXPECT_FALSE(device->CanRead());
+    auto readable = plain.Open(path);
+    ASSERT_NE(readable, nullptr);
+    EXPECT_TRUE(readable->CanRead());
+    EXPECT_EQ(device->VendorId(), readable->VendorId());
+    EXPECT_EQ(device->ProductId(), readable->ProductId());
+    EXPECT_EQ(device->InputReportLength(), readable->InputReportLength());
+    EXPECT_EQ(device->FeatureReportLength(), readable->FeatureReportLength());
+    // A read on it fails at once rather than waiting for input it cannot get.
+    auto read = StartRead(device);
+    ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready);
+    EXPECT_EQ(read.get(), InputRead::Ended(ReadOutcome::Failed));
+    ++opened;
+  }
+  if (RunningUnderWine()) {
+    EXPECT_EQ(opened, 2);
+  }
+
+  // Any other refusal is final: no second open.
+  ProvokedCalls::denyReadWrite = false;
+  for (auto path : backend.EnumerateInterfaces()) {
+    ProvokedCalls::accessAsked.clear();
+    path += u"#gone";
+    EXPECT_EQ(backend.Open(path), nullptr);
+    EXPECT_EQ(ProvokedCalls::accessAsked.size(), 1u) << Narrow(path);
+  }
+}
+
+TEST_F(ProvokedBackendTest, ReadFailingAsForAPulledOutDeviceSaysTheDeviceIsGone) {
+  struct Case {
+    DWORD error;
+    ReadOutcome outcome;
+  };
+  const Case cases[] = {
+      {ERROR_DEVICE_NOT_CONNECTED, ReadOutcome::DeviceGone},
+      {ERROR_DEV_NOT_EXIST, ReadOutcome::DeviceGone},
+      {ERROR_DEVICE_REMOVED, ReadOutcome::DeviceGone},
+      {ERROR_GEN_FAILURE, ReadOutcome::Failed},
+      {ERROR_INVALID_PARAMETER, ReadOutcome::Failed},
+  };
+  std::shared_ptr<HidDevice> device = OpenInputInterface(backend);
+  if (device == nullptr) GTEST_SKIP() << "no interface with input reports";
+  for (const Case& c : cases) {
+    ProvokedCalls::readError = c.error;
+    std::vector<uint8_t> buffer(static_cast<size_t>(device->InputReportLength()));
+    EXPECT_EQ(device->ReadInput(buffer), InputRead::Ended(c.outcome)) << "error " << c.error;
+  }
+  device->CancelRead();
+  std::vector<uint8_t> buffer(8);
+  EXPECT_EQ(device->ReadInput(buffer), kCancelled)
+      << "a cancelled device reads nothing, whatever the system would say";
 }
 
 TEST(Win32HidBackendTest, OpenGivesNothingForPathsThatNameNoInterface) {
@@ -134,7 +257,7 @@ TEST(Win32HidBackendTest, CancelReadEndsReadsBeforeDuringAndAfter) {
     device->CancelRead();
     auto read = StartRead(device);
     ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready);
-    EXPECT_EQ(read.get(), 0);
+    EXPECT_EQ(read.get(), kCancelled);
   }
   // During, from another thread; and every later read ends at once.
   {
@@ -146,7 +269,7 @@ TEST(Win32HidBackendTest, CancelReadEndsReadsBeforeDuringAndAfter) {
     const auto cancelledAt = Clock::now();
     device->CancelRead();
     ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready);
-    EXPECT_EQ(read.get(), 0);
+    EXPECT_EQ(read.get(), kCancelled);
     std::printf("pending read ended %lld us after CancelRead\n",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(
                                            Clock::now() - cancelledAt)
@@ -154,7 +277,7 @@ TEST(Win32HidBackendTest, CancelReadEndsReadsBeforeDuringAndAfter) {
     for (int again = 0; again < 3; ++again) {
       auto later = StartRead(device);
       ASSERT_EQ(later.wait_for(kPromptly), std::future_status::ready);
-      EXPECT_EQ(later.get(), 0);
+      EXPECT_EQ(later.get(), kCancelled);
     }
     device->CancelRead();  // a second cancel is harmless
   }
@@ -171,7 +294,7 @@ TEST(Win32HidBackendTest, CancelReadRacingTheStartOfAReadStillEndsIt) {
     std::this_thread::sleep_for(std::chrono::microseconds(round * 10));
     device->CancelRead();
     ASSERT_EQ(read.wait_for(kPromptly), std::future_status::ready) << "round " << round;
-    EXPECT_EQ(read.get(), 0) << "round " << round;
+    EXPECT_EQ(read.get(), kCancelled) << "round " << round;
   }
 }
 
@@ -212,6 +335,49 @@ TEST(Win32HidBackendTest, DeviceNotificationRegistersForARealWindow) {
               static_cast<unsigned long long>(registration));
   EXPECT_NE(registration, 0u);
   backend.UnregisterDeviceNotification(registration);
+}
+
+// Removal watches on open interfaces, and the notices that name them. Wine
+// accepts the registration but, having no removal requests, never sends
+// DBT_DEVICEQUERYREMOVE; the notice is therefore built here as the system
+// builds it.
+TEST(Win32HidBackendTest, RemovalWatchesRegisterAndTheirNoticesAreRecognised) {
+  HiddenWindow window;
+  ASSERT_NE(window.Id(), 0u);
+  Win32HidBackend backend;
+  int watched = 0;
+  for (const auto& path : backend.EnumerateInterfaces()) {
+    auto device = backend.Open(path);
+    ASSERT_NE(device, nullptr);
+    const uintptr_t watch = device->WatchRemoval(window.Id());
+    std::printf("removal watch on %s: 0x%llx (error %lu)\n", Narrow(path).c_str(),
+                static_cast<unsigned long long>(watch), watch == 0 ? GetLastError() : 0ul);
+    if (watch == 0) continue;
+    ++watched;
+
+    DEV_BROADCAST_HANDLE notice{};
+    notice.dbch_size = sizeof(notice);
+    notice.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    notice.dbch_handle = nullptr;  // the handle may be closed by the time it comes
+    notice.dbch_hdevnotify = reinterpret_cast<HDEVNOTIFY>(watch);
+    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&notice)), watch);
+    notice.dbch_size = offsetof(DEV_BROADCAST_HANDLE, dbch_hdevnotify);
+    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&notice)), 0u)
+        << "a notice too short to name its registration";
+    DEV_BROADCAST_DEVICEINTERFACE_W other{};
+    other.dbcc_size = sizeof(other);
+    other.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&other)), 0u);
+
+    // The watch outlives the handle, as a request's failure needs it to.
+    device.reset();
+    backend.UnregisterDeviceNotification(watch);
+  }
+  EXPECT_EQ(backend.RemovalNoticeRegistration(0), 0u);
+  std::printf("%d interfaces watched for removal\n", watched);
+  if (RunningUnderWine()) {
+    EXPECT_EQ(watched, 2);
+  }
 }
 
 // The channel's discovery over the real backend: Wine's interfaces are not the

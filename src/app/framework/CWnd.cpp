@@ -22,6 +22,12 @@ void CWnd::SetExtendedStyle(uint32_t extendedStyle) {
 
 void CWnd::DestroyWindow() { windowSystem_.Destroy(handle_); }
 
+bool CWnd::SetTimer(uint64_t timerId, uint32_t milliseconds) {
+  return windowSystem_.SetTimer(handle_, timerId, milliseconds);
+}
+
+void CWnd::KillTimer(uint64_t timerId) { windowSystem_.KillTimer(handle_, timerId); }
+
 intptr_t CWnd::Default(uint32_t message, uint64_t wParam, int64_t lParam) {
   return windowSystem_.DefaultProcessing(handle_, message, wParam, lParam);
 }

@@ -50,6 +50,10 @@ class CWnd {
   void SetWindowText(std::u16string_view title);
   void SetExtendedStyle(uint32_t extendedStyle);
   void DestroyWindow();
+  // The window's timers (WM_TIMER with `timerId`); setting a running timer
+  // starts its period again.
+  bool SetTimer(uint64_t timerId, uint32_t milliseconds);
+  void KillTimer(uint64_t timerId);
 
   // Every message of the window arrives here: the first matching row of the
   // message table handles it, anything else gets default processing. When

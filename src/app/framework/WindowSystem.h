@@ -28,6 +28,11 @@ class WindowSystem {
   virtual void SetTitle(WindowId window, std::u16string_view title) = 0;
   virtual void SetExtendedStyle(WindowId window, uint32_t extendedStyle) = 0;
   virtual void Destroy(WindowId window) = 0;
+  // Starts, or starts again from now, the window's timer `timerId`: WM_TIMER
+  // with that identifier every `milliseconds` until KillTimer. False when the
+  // platform has no timer to give.
+  virtual bool SetTimer(WindowId window, uint64_t timerId, uint32_t milliseconds) = 0;
+  virtual void KillTimer(WindowId window, uint64_t timerId) = 0;
 
   // Dispatches messages until the quit message; returns its exit code.
   virtual int RunMessageLoop() = 0;

@@ -17,6 +17,10 @@ inline constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
 inline constexpr uint32_t WM_DEVICECHANGE = 0x0219;
 inline constexpr uint32_t WM_WTSSESSION_CHANGE = 0x02B1;
 
+// Device-change events (the wParam of WM_DEVICECHANGE) handled apart.
+inline constexpr uint64_t DBT_DEVICEQUERYREMOVE = 0x8001;
+inline constexpr uint64_t DBT_DEVICEQUERYREMOVEFAILED = 0x8002;
+
 inline constexpr uint32_t WS_POPUP = 0x80000000u;
 inline constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080u;
 

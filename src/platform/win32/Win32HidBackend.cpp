@@ -1,6 +1,7 @@
 #include "platform/win32/Win32HidBackend.h"
 
-#include <windows.h>
+#include "platform/win32/Win32HidSystemCalls.h"
+// <windows.h> comes with the system calls.
 // <windows.h> first: the SetupAPI, HID and broadcast headers build on it.
 #include <dbt.h>
 #include <setupapi.h>
@@ -33,10 +34,25 @@ DWORD ClampedLength(std::size_t size) {
   return static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
 }
 
+// The errors a read ends with once the device has been detached. Any other
+// failure may pass, and the read is tried again.
+bool IsDeviceGone(DWORD error) {
+  switch (error) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 class Win32HidDevice final : public HidDevice {
  public:
-  // Takes ownership of both handles.
-  Win32HidDevice(HANDLE file, HANDLE cancelEvent) : file_(file), cancelEvent_(cancelEvent) {
+  // Takes ownership of both handles. `readable`: the file was opened with
+  // read access.
+  Win32HidDevice(const Win32HidSystemCalls& calls, HANDLE file, HANDLE cancelEvent, bool readable)
+      : calls_(calls), file_(file), cancelEvent_(cancelEvent), readable_(readable) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (::HidD_GetPreparsedData(file_, &preparsed)) {
       HIDP_CAPS caps{};
@@ -80,15 +96,18 @@ class Win32HidDevice final : public HidDevice {
     return ::HidD_GetFeature(file_, report.data(), ClampedLength(report.size())) != 0;
   }
 
-  int ReadInput(std::span<uint8_t> buffer) override {
-    if (buffer.empty() || Cancelled()) return 0;
+  InputRead ReadInput(std::span<uint8_t> buffer) override {
+    if (Cancelled()) return InputRead::Ended(ReadOutcome::Cancelled);
+    if (buffer.empty() || !readable_) return InputRead::Ended(ReadOutcome::Failed);
     HANDLE readDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (readDone == nullptr) return 0;
+    if (readDone == nullptr) return InputRead::Ended(ReadOutcome::Failed);
     OVERLAPPED overlapped{};
     overlapped.hEvent = readDone;
     DWORD bytesRead = 0;
     bool completed = false;
-    if (::ReadFile(file_, buffer.data(), ClampedLength(buffer.size()), nullptr, &overlapped)) {
+    DWORD error = ERROR_SUCCESS;
+    if (calls_.ReadDevice(file_, buffer.data(), ClampedLength(buffer.size()), nullptr,
+                          &overlapped)) {
       completed = ::GetOverlappedResult(file_, &overlapped, &bytesRead, FALSE) != 0;
     } else if (::GetLastError() == ERROR_IO_PENDING) {
       // The cancel event comes first, so a cancel that races a completing read
@@ -102,25 +121,47 @@ class Win32HidDevice final : public HidDevice {
       // buffer and the overlapped record before either leaves this frame.
       completed = ::GetOverlappedResult(file_, &overlapped, &bytesRead, TRUE) != 0;
     }
+    if (!completed) error = ::GetLastError();
     ::CloseHandle(readDone);
-    if (!completed || Cancelled()) return 0;
-    return static_cast<int>(std::min<DWORD>(bytesRead, static_cast<DWORD>(buffer.size())));
+    if (Cancelled()) return InputRead::Ended(ReadOutcome::Cancelled);
+    if (!completed) {
+      return InputRead::Ended(IsDeviceGone(error) ? ReadOutcome::DeviceGone : ReadOutcome::Failed);
+    }
+    return InputRead::Report(
+        static_cast<int>(std::min<DWORD>(bytesRead, static_cast<DWORD>(buffer.size()))));
   }
 
   void CancelRead() override { ::SetEvent(cancelEvent_); }
+  bool CanRead() const override { return readable_; }
+
+  uintptr_t WatchRemoval(WindowId window) override {
+    DEV_BROADCAST_HANDLE filter{};
+    filter.dbch_size = sizeof(filter);
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = file_;
+    return reinterpret_cast<uintptr_t>(::RegisterDeviceNotificationW(
+        reinterpret_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+  }
 
  private:
   bool Cancelled() const { return ::WaitForSingleObject(cancelEvent_, 0) == WAIT_OBJECT_0; }
 
+  const Win32HidSystemCalls& calls_;
   HANDLE file_;
   HANDLE cancelEvent_;
+  const bool readable_;
   uint16_t vendorId_ = 0;
   uint16_t productId_ = 0;
   int inputReportLength_ = 0;
   int featureReportLength_ = 0;
 };
 
+const Win32HidSystemCalls kSystemCalls{};
+
 }  // namespace
+
+Win32HidBackend::Win32HidBackend(const Win32HidSystemCalls* calls)
+    : calls_(calls != nullptr ? *calls : kSystemCalls) {}
 
 std::vector<std::u16string> Win32HidBackend::EnumerateInterfaces() {
   std::vector<std::u16string> paths;
@@ -154,16 +195,26 @@ std::vector<std::u16string> Win32HidBackend::EnumerateInterfaces() {
 
 std::unique_ptr<HidDevice> Win32HidBackend::Open(const std::u16string& path) {
   if (path.empty()) return nullptr;
-  HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()),
-                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  const auto* name = reinterpret_cast<const wchar_t*>(path.c_str());
+  const auto open = [&](DWORD access) {
+    return calls_.OpenDevice(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  };
+  bool readable = true;
+  HANDLE file = open(GENERIC_READ | GENERIC_WRITE);
+  if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED) {
+    // A collection the system holds exclusively: no access at all is still
+    // granted, and enough for the capabilities and feature reports.
+    file = open(0);
+    readable = false;
+  }
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   HANDLE cancelEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (cancelEvent == nullptr) {
     ::CloseHandle(file);
     return nullptr;
   }
-  return std::make_unique<Win32HidDevice>(file, cancelEvent);
+  return std::make_unique<Win32HidDevice>(calls_, file, cancelEvent, readable);
 }
 
 uintptr_t Win32HidBackend::RegisterDeviceNotification(WindowId window) {
@@ -180,6 +231,18 @@ void Win32HidBackend::UnregisterDeviceNotification(uintptr_t registration) {
   if (registration != 0) {
     ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(registration));
   }
+}
+
+uintptr_t Win32HidBackend::RemovalNoticeRegistration(int64_t notice) const {
+  // The notice is the DEV_BROADCAST_HDR the system passes with the message,
+  // valid while the message is handled.
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(static_cast<intptr_t>(notice));
+  if (header == nullptr || header->dbch_devicetype != DBT_DEVTYP_HANDLE) return 0;
+  constexpr std::size_t kNeeded =
+      offsetof(DEV_BROADCAST_HANDLE, dbch_hdevnotify) + sizeof(HDEVNOTIFY);
+  if (header->dbch_size < kNeeded) return 0;
+  const auto* handleNotice = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header);
+  return reinterpret_cast<uintptr_t>(handleNotice->dbch_hdevnotify);
 }
 
 }  // namespace lt260

@@ -9,6 +9,8 @@
 
 namespace lt260 {
 
+struct Win32HidSystemCalls;
+
 // The HID port over SetupAPI and the Windows HID library.
 //
 // Devices it opens are overlapped file handles. Each owns a manual-reset cancel
@@ -19,12 +21,26 @@ namespace lt260 {
 // buffer is never written after ReadInput returns. The handle is closed only by
 // the device's destructor, and the owner destroys a device only when no
 // ReadInput is running on it.
+//
+// Windows keeps the mouse and keyboard collections of every device for itself
+// and refuses to open them for reading and writing. Such an interface is
+// opened again without any access: its capabilities and feature reports still
+// work, and the device says it cannot read.
 class Win32HidBackend final : public HidBackend {
  public:
+  // `calls` (kept, not copied) replaces the system calls, for tests; null for
+  // the system's own.
+  explicit Win32HidBackend(const Win32HidSystemCalls* calls = nullptr);
+
   std::vector<std::u16string> EnumerateInterfaces() override;
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
   uintptr_t RegisterDeviceNotification(WindowId window) override;
   void UnregisterDeviceNotification(uintptr_t registration) override;
+  // Reads the DEV_BROADCAST_HANDLE a WM_DEVICECHANGE carries.
+  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
+
+ private:
+  const Win32HidSystemCalls& calls_;
 };
 
 }  // namespace lt260

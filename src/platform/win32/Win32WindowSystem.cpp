@@ -102,6 +102,17 @@ void Win32WindowSystem::SetExtendedStyle(WindowId window, uint32_t extendedStyle
 
 void Win32WindowSystem::Destroy(WindowId window) { ::DestroyWindow(AsHwnd(window)); }
 
+// Without a window the system would make a thread timer instead; none here.
+bool Win32WindowSystem::SetTimer(WindowId window, uint64_t timerId, uint32_t milliseconds) {
+  if (window == 0) return false;
+  return ::SetTimer(AsHwnd(window), static_cast<UINT_PTR>(timerId), milliseconds, nullptr) != 0;
+}
+
+void Win32WindowSystem::KillTimer(WindowId window, uint64_t timerId) {
+  if (window == 0) return;
+  ::KillTimer(AsHwnd(window), static_cast<UINT_PTR>(timerId));
+}
+
 int Win32WindowSystem::RunMessageLoop() {
   MSG message{};
   for (;;) {

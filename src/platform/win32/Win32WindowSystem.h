@@ -23,6 +23,8 @@ class Win32WindowSystem final : public WindowSystem {
   void SetTitle(WindowId window, std::u16string_view title) override;
   void SetExtendedStyle(WindowId window, uint32_t extendedStyle) override;
   void Destroy(WindowId window) override;
+  bool SetTimer(WindowId window, uint64_t timerId, uint32_t milliseconds) override;
+  void KillTimer(WindowId window, uint64_t timerId) override;
   // Returns the quit code, or -1 when the system could not deliver messages.
   int RunMessageLoop() override;
   void PostQuit(int exitCode) override;

@@ -11,6 +11,7 @@
 
 #include "hid/HidBackend.h"
 #include "settings/ProfileSetting.h"
+#include "sim/FirmwareCore.h"
 
 namespace lt260 {
 
@@ -53,13 +54,14 @@ struct TransferRecord {
   std::string Summary() const;
 };
 
-// A firmware model of the mouse behind the HidBackend port. It keeps the
-// mouse's state as the reports it answers with: report 3 (settings, 40 bytes)
-// and report 4 (button assignments, 2049 bytes), plus the last command report
-// 6 (8 bytes). A feature transfer is accepted only on an interface whose
-// feature length equals the transfer's length and only for the report ID of
-// that length (40: 3, 2049: 4, 8: 6); anything else is refused, as the
-// firmware would.
+// The mouse behind the HidBackend port: its interfaces, handles, input queues
+// and plugging around the firmware's rules (FirmwareCore.h), which the virtual
+// mouse's driver runs too. The firmware keeps the mouse's state as the reports
+// it answers with: report 3 (settings, 40 bytes) and report 4 (button
+// assignments, 2049 bytes), plus the last command report 6 (8 bytes). A
+// feature transfer is accepted only on an interface whose feature length
+// equals the transfer's length and only for the report ID of that length
+// (40: 3, 2049: 4, 8: 6); anything else is refused, as the firmware would.
 //
 // Each open device has its own queue of input reports, filled by the reports
 // sent while it is open. Everything is thread-safe. The mouse must outlive the
@@ -152,21 +154,17 @@ class SimulatedMouse final : public HidBackend {
   struct Handle;
 
   const SimulatedInterface* FindInterface(const std::u16string& path) const;
-  bool TransferAllowedLocked(const Handle& handle);
+  bool HandleUsableLocked(const Handle& handle) const;
   bool SetFeature(Handle& handle, std::span<const uint8_t> report);
   bool GetFeature(Handle& handle, std::span<uint8_t> report);
   int ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
   void Close(Handle& handle);
-  std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);
 
   mutable std::mutex mutex_;
   std::condition_variable inputChanged_;
   SimulatedMouseConfig config_;
-  std::vector<uint8_t> settingsReport_;
-  std::vector<uint8_t> buttonReport_;
-  std::vector<uint8_t> commandReport_;
-  int refusals_ = 0;
+  Lt260Firmware firmware_{};
   bool registrationFails_ = false;
   WindowId notificationWindow_ = 0;
   uintptr_t nextRegistration_ = 1;

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -53,6 +55,81 @@ const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_
 bool IsSet(const Transfer& t, int length) { return t.Kind == "set" && t.Length == length; }
 bool IsGet(const Transfer& t, int length) { return t.Kind == "get" && t.Length == length; }
 
+// One run of the control program: its exit code and what it printed.
+struct ToolRun {
+  DWORD ExitCode = 0xFFFFFFFF;
+  std::string Output;
+};
+
+ToolRun RunControlProgram(const std::wstring& arguments) {
+  ToolRun run;
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, temp);
+  const std::filesystem::path outputFile = std::filesystem::path(temp) / L"lt260-vmouse-output.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE output = ::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (output == INVALID_HANDLE_VALUE) return run;
+  const std::filesystem::path exe = FromBuildPath(LT260_VIRTUAL_MOUSE);
+  std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  PROCESS_INFORMATION info{};
+  if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+    if (::WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) {
+      ::GetExitCodeProcess(info.hProcess, &run.ExitCode);
+    } else {
+      ::TerminateProcess(info.hProcess, 99);
+      run.Output = "(did not end within 60 s) ";
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+  }
+  ::CloseHandle(output);
+  for (const std::string& line : ReadTextLines(outputFile)) run.Output += line + "\n";
+  return run;
+}
+
+std::wstring HexArguments(const std::vector<uint8_t>& bytes) {
+  std::wstring text;
+  for (uint8_t byte : bytes) {
+    wchar_t word[4];
+    std::swprintf(word, 4, L"%02x", byte);
+    text += L" ";
+    text += word;
+  }
+  return text;
+}
+
+// The path of the mouse's interface whose hardware id ends in `mark`.
+std::wstring MouseInterface(const wchar_t* mark) {
+  for (const std::wstring& path : vmouse::HidInterfacePaths()) {
+    std::wstring lower = path;
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+    if (lower.find(L"pid_b412&") != std::wstring::npos && lower.find(mark) != std::wstring::npos) {
+      return path;
+    }
+  }
+  return {};
+}
+
+// One read of report 3 straight from the settings interface.
+bool ReadSettingsReport(std::vector<uint8_t>& report) {
+  HANDLE file =
+      ::CreateFileW(MouseInterface(L"mi_01").c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  report.assign(kSettingsReportLength, 0);
+  report[0] = kSettingsReportId;
+  const bool read = ::HidD_GetFeature(file, report.data(), static_cast<ULONG>(report.size()));
+  ::CloseHandle(file);
+  return read;
+}
+
 class VirtualMouseProcess : public testing::Test {
  protected:
   VirtualMouseProcess() : mouse_(FromBuildPath(LT260_VIRTUAL_MOUSE).parent_path()) {}
@@ -70,22 +147,12 @@ class VirtualMouseProcess : public testing::Test {
   }
 
   void TearDown() override {
-    if (HWND gaming = FindWindowTitled(Wide(kConfiguratorWindowTitle));
-        gaming != nullptr && (configurator_ == nullptr || gaming != configurator_->Handle())) {
-      ::PostMessageW(gaming, WM_CLOSE, 0, 0);
-      WaitForNoWindow(Wide(kConfiguratorWindowTitle), 10s);
-    }
-    if (agent_.Running()) {
-      if (HWND window = FindWindowTitled(Wide(kAgentWindowTitle))) {
-        ::PostMessageW(window, WM_CLOSE, 0, 0);
-      }
-      agent_.WaitForExit(10s);
-    }
-    if (HasFailure()) ExpectDriverAlive();
+    EndAgentAndGaming(agent_, configurator_ ? configurator_->Handle() : nullptr);
+    ExpectDriverAlive();
   }
 
-  // The driver answers as long as its host process lives: a failed test says
-  // whether that host is gone, which no wait would ever see.
+  // The driver answers as long as its host process lives: every test ends by
+  // asking, so a crashed host is named rather than seen as a mouse gone quiet.
   void ExpectDriverAlive() {
     std::vector<std::string> lines;
     std::string error;
@@ -320,6 +387,8 @@ TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
   EXPECT_EQ(reads, (std::vector<std::string>{"read 4 02 00 04 00", "read 4 02 00 02 00"}));
 }
 
+// Nobody posts WM_DEVICECHANGE to the Agent here: what it hears comes from the
+// system's notices for the interfaces it registered for.
 TEST_F(VirtualMouseProcess, UnplugAndPlugAreNoticedFromTheSystem) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   std::this_thread::sleep_for(kSyncQuietTime);
@@ -341,9 +410,6 @@ TEST_F(VirtualMouseProcess, UnplugAndPlugAreNoticedFromTheSystem) {
   EXPECT_TRUE(std::any_of(after.begin(), after.end(), [](const Transfer& t) {
     return IsGet(t, 2049) && t.Accepted;
   })) << testing::PrintToString(Summaries(after));
-  // Nobody but the system told anyone: it broadcast the change of the device
-  // tree to every top-level window, the stand-in's among them.
-  EXPECT_FALSE(configurator_->MessagesOf(WM_DEVICECHANGE).empty());
 }
 
 TEST_F(VirtualMouseProcess, RefusedSettingsReportIsRetried) {
@@ -384,6 +450,64 @@ TEST_F(VirtualMouseProcess, LockIgnoresDeviceChangesAndUnlockReadsBack) {
       << "unlocking did not read the mouse back";
   Fence();
   EXPECT_EQ(Setting(u"Device"), 1) << "unlocking did not write \"Device\" 1";
+}
+
+TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) {
+  // Bad command lines: exit 2 with the reason.
+  for (const wchar_t* arguments :
+       {L"", L"frobnicate", L"press 256", L"press", L"refuse -1", L"hold 3 03 zz", L"hold 5 05",
+        L"hold 4 03 00", L"trace", L"plug now"}) {
+    const ToolRun run = RunControlProgram(arguments);
+    EXPECT_EQ(run.ExitCode, 2u) << Narrow(std::wstring(arguments)) << ": " << run.Output;
+    EXPECT_NE(run.Output.find("lt260-virtual-mouse: "), std::string::npos) << run.Output;
+  }
+
+  // A held report is what the mouse answers with.
+  std::vector<uint8_t> held(kSettingsReportLength);
+  for (size_t i = 0; i < held.size(); ++i) held[i] = static_cast<uint8_t>(i * 7);
+  held[0] = kSettingsReportId;
+  EXPECT_EQ(RunControlProgram(L"hold 3" + HexArguments(held)).ExitCode, 0u);
+  std::vector<uint8_t> answer;
+  ASSERT_TRUE(ReadSettingsReport(answer));
+  EXPECT_EQ(answer, held);
+  const ToolRun shortHold = RunControlProgram(L"hold 3 03 01");
+  EXPECT_EQ(shortHold.ExitCode, 1u);
+  EXPECT_NE(shortHold.Output.find("40 bytes"), std::string::npos) << shortHold.Output;
+
+  // A refusal, then the button; the trace file gets both, in the trace's form.
+  EXPECT_EQ(RunControlProgram(L"refuse 1").ExitCode, 0u);
+  EXPECT_FALSE(ReadSettingsReport(answer));
+  EXPECT_EQ(RunControlProgram(L"press 7").ExitCode, 0u);
+  const std::filesystem::path trace = folder_ / L"trace.log";
+  EXPECT_EQ(RunControlProgram(L"trace \"" + trace.wstring() + L"\"").ExitCode, 0u);
+  EXPECT_EQ(
+      ReadTextLines(trace),
+      (std::vector<std::string>{"get 40 03 accepted", "get 40 03 refused", "read 4 02 00 07 00"}));
+
+  // Unplugged, the button sends nothing and says why; plugging twice is no error.
+  EXPECT_EQ(RunControlProgram(L"unplug").ExitCode, 0u);
+  EXPECT_TRUE(MouseInterface(L"mi_00").empty());
+  const ToolRun again = RunControlProgram(L"unplug");
+  EXPECT_EQ(again.ExitCode, 0u);
+  EXPECT_NE(again.Output.find("changed nothing"), std::string::npos) << again.Output;
+  const ToolRun press = RunControlProgram(L"press 1");
+  EXPECT_EQ(press.ExitCode, 1u);
+  EXPECT_NE(press.Output.find("unplugged"), std::string::npos) << press.Output;
+  EXPECT_EQ(RunControlProgram(L"plug").ExitCode, 0u);
+  EXPECT_FALSE(MouseInterface(L"mi_03").empty());
+  // The mouse keeps what it held through the unplug, as its memory does.
+  ASSERT_TRUE(ReadSettingsReport(answer));
+  EXPECT_EQ(answer, held);
+}
+
+TEST_F(VirtualMouseProcess, TraceReadTooLateSaysTransfersWereLost) {
+  std::vector<uint8_t> answer;
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(ReadSettingsReport(answer));
+  const std::filesystem::path trace = folder_ / L"late.log";
+  const ToolRun run = RunControlProgram(L"trace \"" + trace.wstring() + L"\"");
+  EXPECT_EQ(run.ExitCode, 1u);
+  EXPECT_NE(run.Output.find("8 transfers were not recorded"), std::string::npos) << run.Output;
+  EXPECT_EQ(ReadTextLines(trace).size(), 32u) << "what the driver kept is still written";
 }
 
 }  // namespace

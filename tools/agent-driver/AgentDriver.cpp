@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ports/MessageNumbers.h"
 #include "settings/IniFile.h"
 
 namespace lt260::driver {
@@ -226,6 +227,20 @@ void ChildProcess::Terminate() {
   if (!Running()) return;
   ::TerminateProcess(process_, 99);
   ::WaitForSingleObject(process_, 5000);
+}
+
+void EndAgentAndGaming(ChildProcess& agent, HWND standIn) {
+  const auto* configurator = reinterpret_cast<const wchar_t*>(kConfiguratorWindowTitle);
+  if (HWND gaming = FindWindowTitled(configurator); gaming != nullptr && gaming != standIn) {
+    ::PostMessageW(gaming, WM_CLOSE, 0, 0);
+    WaitForNoWindow(configurator, 10s);
+  }
+  if (agent.Running()) {
+    if (HWND window = FindWindowTitled(reinterpret_cast<const wchar_t*>(kAgentWindowTitle))) {
+      ::PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    agent.WaitForExit(10s);
+  }
 }
 
 // ---------------------------------------------------------------- windows and messages

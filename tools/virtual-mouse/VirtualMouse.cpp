@@ -31,8 +31,16 @@ constexpr auto kDeviceChangeLimit = 10s;
 const GUID kSystemClass = {
     0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
-const std::vector<const wchar_t*> kMouseIds = {VIRTUAL_MOUSE_INPUT_ID, VIRTUAL_MOUSE_SETTINGS_ID,
-                                               VIRTUAL_MOUSE_BUTTONS_ID, VIRTUAL_MOUSE_COMMAND_ID};
+// The mouse's interfaces are plugged one device at a time, where a real mouse
+// brings them all at once, and the Agent reads the mouse back on the first
+// notice. The settings interface, the first the read-back looks for, comes
+// last and goes first, so that the Agent finds the mouse whole or not at all.
+const std::vector<const wchar_t*> kPlugOrder = {VIRTUAL_MOUSE_INPUT_ID, VIRTUAL_MOUSE_BUTTONS_ID,
+                                                VIRTUAL_MOUSE_COMMAND_ID,
+                                                VIRTUAL_MOUSE_SETTINGS_ID};
+const std::vector<const wchar_t*> kUnplugOrder = {VIRTUAL_MOUSE_SETTINGS_ID,
+                                                  VIRTUAL_MOUSE_BUTTONS_ID,
+                                                  VIRTUAL_MOUSE_COMMAND_ID, VIRTUAL_MOUSE_INPUT_ID};
 
 std::wstring Lower(std::wstring text) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -100,7 +108,13 @@ HANDLE OpenControl(std::string& error) {
       ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    error = "cannot open the control interface: " + SystemErrorText(::GetLastError());
+    const DWORD code = ::GetLastError();
+    error = "cannot open the control interface: " + SystemErrorText(code);
+    // Listed but gone: what a dead driver host (winedevice.exe) leaves behind,
+    // until "wineserver -k" restarts it.
+    if (code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND) {
+      error += "; the driver's host process has probably died";
+    }
   }
   return file;
 }
@@ -233,7 +247,7 @@ bool VirtualMouse::Install(std::string& error) {
       return false;
     }
   }
-  std::vector<const wchar_t*> all = kMouseIds;
+  std::vector<const wchar_t*> all = kUnplugOrder;
   all.push_back(VIRTUAL_MOUSE_CONTROL_ID);
   if (!RemoveDevices(all, error)) return false;
   if (!CreateDevices({VIRTUAL_MOUSE_CONTROL_ID}, error)) return false;
@@ -249,17 +263,17 @@ bool VirtualMouse::Install(std::string& error) {
   // What an earlier installation left in the driver's trace is not news.
   TakeTrace(stale, error);
   error.clear();
-  return CreateDevices(kMouseIds, error);
+  return CreateDevices(kPlugOrder, error);
 }
 
 bool VirtualMouse::Uninstall(std::string& error) {
-  std::vector<const wchar_t*> all = kMouseIds;
+  std::vector<const wchar_t*> all = kUnplugOrder;
   all.push_back(VIRTUAL_MOUSE_CONTROL_ID);
   return RemoveDevices(all, error);
 }
 
 bool VirtualMouse::PluggedIn() const {
-  return std::all_of(kMouseIds.begin(), kMouseIds.end(),
+  return std::all_of(kPlugOrder.begin(), kPlugOrder.end(),
                      [](const wchar_t* id) { return !FindInterface(id).empty(); });
 }
 
@@ -273,13 +287,13 @@ bool VirtualMouse::Plug(bool& changed, std::string& error) {
   }
   if (PluggedIn()) return true;
   changed = true;
-  return CreateDevices(kMouseIds, error);
+  return CreateDevices(kPlugOrder, error);
 }
 
 bool VirtualMouse::Unplug(bool& changed, std::string& error) {
-  changed = std::any_of(kMouseIds.begin(), kMouseIds.end(),
+  changed = std::any_of(kUnplugOrder.begin(), kUnplugOrder.end(),
                         [](const wchar_t* id) { return DeviceExists(id); });
-  return !changed || RemoveDevices(kMouseIds, error);
+  return !changed || RemoveDevices(kUnplugOrder, error);
 }
 
 bool VirtualMouse::Control(uint8_t operation, uint32_t argument,

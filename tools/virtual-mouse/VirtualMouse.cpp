@@ -25,8 +25,9 @@ namespace {
 using namespace std::chrono_literals;
 
 // How long the system may take to bring a plugged device's HID interface up
-// or down; it takes milliseconds, so this only bounds a failure.
-constexpr auto kDeviceChangeLimit = 10s;
+// or down. It takes milliseconds, but the first driver load of a new prefix
+// on a busy machine has taken seconds; this only bounds a failure.
+constexpr auto kDeviceChangeLimit = 30s;
 
 const GUID kSystemClass = {
     0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
@@ -65,11 +66,23 @@ std::wstring FindInterface(const wchar_t* hardwareId) {
   return {};
 }
 
+// Whether the interface is listed and, as far as the system goes, ready: the
+// list can name an interface a moment before it can be opened.
+bool InterfaceReady(const wchar_t* hardwareId) {
+  const std::wstring path = FindInterface(hardwareId);
+  if (path.empty()) return false;
+  HANDLE file = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(file);
+  return true;
+}
+
 bool WaitForInterfaces(const std::vector<const wchar_t*>& hardwareIds, bool present) {
   const auto end = std::chrono::steady_clock::now() + kDeviceChangeLimit;
   for (;;) {
     bool done = std::all_of(hardwareIds.begin(), hardwareIds.end(), [&](const wchar_t* id) {
-      return FindInterface(id).empty() != present;
+      return present ? InterfaceReady(id) : FindInterface(id).empty();
     });
     if (done) return true;
     if (std::chrono::steady_clock::now() > end) return false;
@@ -204,7 +217,7 @@ bool VirtualMouse::CreateDevices(const std::vector<const wchar_t*>& hardwareIds,
   }
   if (!WaitForInterfaces(hardwareIds, true)) {
     error =
-        "the devices were created but their HID interfaces did not appear within 10 s (did "
+        "the devices were created but their HID interfaces were not ready within 30 s (did "
         "the driver load? WINEDEBUG=+hid,+plugplay tells)";
     return false;
   }
@@ -233,7 +246,7 @@ bool VirtualMouse::RemoveDevices(const std::vector<const wchar_t*>& hardwareIds,
     }
   }
   if (!WaitForInterfaces(hardwareIds, false)) {
-    error = "the devices were removed but their HID interfaces were still there after 10 s";
+    error = "the devices were removed but their HID interfaces were still there after 30 s";
     return false;
   }
   return true;

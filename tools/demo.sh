@@ -5,7 +5,8 @@
 # it, natively and by the Windows build under Wine), then the Agent itself, the
 # simulator build under Wine, driven by a scripted Configurator through the
 # main roads: the mouse's arrival, a reload, the DPI button, unplug and plug,
-# lock and unlock, and the end.
+# lock and unlock, and the end; and last the shipped Agent, LT260Agent.exe, on
+# the same roads with the virtual LT-260 installed into Wine's HID stack.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +16,7 @@ cmake --build --preset native -j2 --target lt260-settings-dump >/dev/null
 echo "built: native (lt260-settings-dump)"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j2 --target lt260-settings-dump lt260-scripted-configurator >/dev/null
-echo "built: mingw (lt260-settings-dump, LT260AgentSim and the scripted Configurator)"
+echo "built: mingw (lt260-settings-dump, LT260Agent, LT260AgentSim, the virtual mouse and the scripted Configurator)"
 
 demo=build/demo
 rm -rf "$demo"
@@ -66,3 +67,11 @@ echo "   (a fresh Wine prefix in $demo/wineprefix: its first run takes a little 
 LT260_WINEPREFIX="$PWD/$demo/wineprefix" \
   tools/wine/run.sh build/mingw/tools/scripted-configurator/lt260-scripted-configurator.exe \
   | tr -d '\r' | sed 's/^/   /'
+
+echo
+echo "== 4. The shipped Agent, LT260Agent.exe, with the virtual LT-260: a HID minidriver"
+echo "   installed into a fresh Wine prefix ($demo/wineprefix-virtual), whose four interfaces"
+echo "   Wine's own HID stack serves; the same scripted Configurator walks the same roads"
+LT260_WINEPREFIX="$PWD/$demo/wineprefix-virtual" \
+  tools/wine/fresh-prefix-run.sh build/mingw/tools/scripted-configurator/lt260-scripted-configurator.exe \
+  --mouse virtual | tr -d '\r' | sed 's/^/   /'

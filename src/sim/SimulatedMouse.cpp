@@ -34,6 +34,10 @@ std::vector<uint8_t> Resized(std::span<const uint8_t> bytes, std::size_t length,
   return copy;
 }
 
+unsigned long Length(std::size_t size) {
+  return static_cast<unsigned long>(std::min<std::size_t>(size, 0xFFFFFFFFu));
+}
+
 }  // namespace
 
 std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t productId) {
@@ -125,10 +129,11 @@ SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config)
       attached_(config_.Interfaces.size()),
       garbageRandom_(config_.GarbageSeed != 0 ? config_.GarbageSeed : std::random_device{}()) {
   const ProfileSetting profile = DefaultProfileSetting();
-  settingsReport_ = Resized(BuildSettingsReport(profile), kSettingsReportLength, kSettingsReportId);
-  buttonReport_ = Resized(BuildButtonReport(profile), kButtonReportLength, kButtonReportId);
-  commandReport_ = std::vector<uint8_t>(kCommandReportLength, 0);
-  commandReport_[0] = kCommandReportId;
+  Lt260FirmwareReset(&firmware_);
+  const SettingsReportBytes settings = BuildSettingsReport(profile);
+  const ButtonReportBytes buttons = BuildButtonReport(profile);
+  Lt260FirmwareHold(&firmware_, settings.data(), Length(settings.size()));
+  Lt260FirmwareHold(&firmware_, buttons.data(), Length(buttons.size()));
 }
 
 SimulatedMouse::~SimulatedMouse() = default;
@@ -216,27 +221,29 @@ uintptr_t SimulatedMouse::RemovalWatchOf(const std::u16string& path) const {
 
 std::vector<uint8_t> SimulatedMouse::SettingsReport() const {
   std::lock_guard lock(mutex_);
-  return settingsReport_;
+  return {std::begin(firmware_.Settings), std::end(firmware_.Settings)};
 }
 
 std::vector<uint8_t> SimulatedMouse::ButtonReport() const {
   std::lock_guard lock(mutex_);
-  return buttonReport_;
+  return {std::begin(firmware_.Buttons), std::end(firmware_.Buttons)};
 }
 
 std::vector<uint8_t> SimulatedMouse::CommandReport() const {
   std::lock_guard lock(mutex_);
-  return commandReport_;
+  return {std::begin(firmware_.Command), std::end(firmware_.Command)};
 }
 
 void SimulatedMouse::SetSettingsReport(std::span<const uint8_t> report) {
   std::lock_guard lock(mutex_);
-  settingsReport_ = Resized(report, kSettingsReportLength, kSettingsReportId);
+  const std::vector<uint8_t> held = Resized(report, kSettingsReportLength, kSettingsReportId);
+  Lt260FirmwareHold(&firmware_, held.data(), Length(held.size()));
 }
 
 void SimulatedMouse::SetButtonReport(std::span<const uint8_t> report) {
   std::lock_guard lock(mutex_);
-  buttonReport_ = Resized(report, kButtonReportLength, kButtonReportId);
+  const std::vector<uint8_t> held = Resized(report, kButtonReportLength, kButtonReportId);
+  Lt260FirmwareHold(&firmware_, held.data(), Length(held.size()));
 }
 
 bool SimulatedMouse::HoldReport(std::span<const uint8_t> report) {
@@ -259,8 +266,7 @@ void SimulatedMouse::ProgramProfile(const ProfileSetting& profile) {
 void SimulatedMouse::HoldButtonBlock(int buttonIndex, std::span<const uint8_t> records) {
   if (buttonIndex < 0 || buttonIndex >= kButtonCount) return;
   std::lock_guard lock(mutex_);
-  const std::span<const uint8_t, kButtonReportLength> report(buttonReport_.data(),
-                                                             kButtonReportLength);
+  const std::span<const uint8_t, kButtonReportLength> report(firmware_.Buttons);
   const auto extents = SplitButtonBlocks(report);
   std::array<std::vector<uint8_t>, kButtonCount> blocks;
   for (int s = 0; s < kButtonCount; ++s) {
@@ -297,7 +303,7 @@ void SimulatedMouse::HoldButtonBlock(int buttonIndex, std::span<const uint8_t> r
                 rebuilt.begin() + static_cast<std::ptrdiff_t>(1 + offset));
     offset += length;
   }
-  buttonReport_ = std::move(rebuilt);
+  Lt260FirmwareHold(&firmware_, rebuilt.data(), Length(rebuilt.size()));
 }
 
 std::vector<uint8_t> SimulatedMouse::BulletMacroRecords(int buttonIndex, const BulletMacro& macro) {
@@ -329,7 +335,7 @@ void SimulatedMouse::HoldBulletMacro(int buttonIndex, const BulletMacro& macro) 
 
 void SimulatedMouse::RefuseNextTransfers(int count) {
   std::lock_guard lock(mutex_);
-  refusals_ = std::max(count, 0);
+  Lt260FirmwareRefuse(&firmware_, static_cast<unsigned long>(std::max(count, 0)));
 }
 
 void SimulatedMouse::VanishAfterTransfers(int count) {
@@ -426,11 +432,12 @@ void SimulatedMouse::FailNotificationRegistration(bool fail) {
 int SimulatedMouse::PressDpiButton(uint8_t stage) {
   // The firmware switches its own stage too, so a later read-back of its
   // settings report says the new one.
+  std::array<uint8_t, LT260_DPI_REPORT_LENGTH> report{};
   {
     std::lock_guard lock(mutex_);
-    if (config_.PluggedIn && settingsReport_.size() > 1) settingsReport_[1] = stage;
+    if (!config_.PluggedIn) return 0;
+    Lt260FirmwarePressDpi(&firmware_, stage, report.data());
   }
-  const std::array<uint8_t, 4> report{0x02, 0x00, stage, 0x00};
   return SendInputReport(report);
 }
 
@@ -480,38 +487,17 @@ void SimulatedMouse::QueueInputLocked(Handle& handle, std::span<const uint8_t> r
   handle.Queue.emplace_back(report.begin(), report.end());
 }
 
-bool SimulatedMouse::TransferAllowedLocked(const Handle& handle) {
-  if (handle.Dead || handle.Closed || !config_.PluggedIn) return false;
-  if (refusals_ > 0) {
-    --refusals_;
-    return false;
-  }
-  return true;
-}
-
-std::vector<uint8_t>* SimulatedMouse::StoredReportLocked(int featureLength, uint8_t reportId) {
-  if (featureLength == static_cast<int>(kSettingsReportLength) && reportId == kSettingsReportId) {
-    return &settingsReport_;
-  }
-  if (featureLength == static_cast<int>(kButtonReportLength) && reportId == kButtonReportId) {
-    return &buttonReport_;
-  }
-  if (featureLength == static_cast<int>(kCommandReportLength) && reportId == kCommandReportId) {
-    return &commandReport_;
-  }
-  return nullptr;
+bool SimulatedMouse::HandleUsableLocked(const Handle& handle) const {
+  return !handle.Dead && !handle.Closed && config_.PluggedIn;
 }
 
 bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
   std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
-  bool accepted = TransferAllowedLocked(handle);
-  std::vector<uint8_t>* stored = nullptr;
-  if (accepted && static_cast<int>(report.size()) == length && !report.empty()) {
-    stored = StoredReportLocked(length, report[0]);
-  }
-  accepted = accepted && stored != nullptr;
-  if (accepted) stored->assign(report.begin(), report.end());
+  const bool accepted =
+      HandleUsableLocked(handle) &&
+      Lt260FirmwareSetFeature(&firmware_, Length(static_cast<std::size_t>(std::max(length, 0))),
+                              report.data(), Length(report.size())) != 0;
   transfers_.push_back({handle.Interface.Path, length, TransferKind::SetFeature,
                         std::vector<uint8_t>(report.begin(), report.end()), accepted});
   const bool vanished = CountTransferLocked();
@@ -523,13 +509,10 @@ bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report)
 bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
   std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
-  bool accepted = TransferAllowedLocked(handle);
-  std::vector<uint8_t>* stored = nullptr;
-  if (accepted && static_cast<int>(report.size()) == length && !report.empty()) {
-    stored = StoredReportLocked(length, report[0]);
-  }
-  accepted = accepted && stored != nullptr;
-  if (accepted) std::copy(stored->begin(), stored->end(), report.begin());
+  const bool accepted =
+      HandleUsableLocked(handle) &&
+      Lt260FirmwareGetFeature(&firmware_, Length(static_cast<std::size_t>(std::max(length, 0))),
+                              report.data(), Length(report.size())) != 0;
   transfers_.push_back({handle.Interface.Path, length, TransferKind::GetFeature,
                         std::vector<uint8_t>(report.begin(), report.end()), accepted});
   const bool vanished = CountTransferLocked();

@@ -13,6 +13,7 @@
 
 #include "hid/HidBackend.h"
 #include "settings/ProfileSetting.h"
+#include "sim/FirmwareCore.h"
 
 namespace lt260 {
 
@@ -63,13 +64,14 @@ struct TransferRecord {
   std::string Summary() const;
 };
 
-// A firmware model of the mouse behind the HidBackend port. It keeps the
-// mouse's state as the reports it answers with: report 3 (settings, 40 bytes)
-// and report 4 (button assignments, 2049 bytes), plus the last command report
-// 6 (8 bytes). A feature transfer is accepted only on an interface whose
-// feature length equals the transfer's length and only for the report ID of
-// that length (40: 3, 2049: 4, 8: 6); anything else is refused, as the
-// firmware would.
+// The mouse behind the HidBackend port: its interfaces, handles, input queues
+// and plugging around the firmware's rules (FirmwareCore.h), which the virtual
+// mouse's driver runs too. The firmware keeps the mouse's state as the reports
+// it answers with: report 3 (settings, 40 bytes) and report 4 (button
+// assignments, 2049 bytes), plus the last command report 6 (8 bytes). A
+// feature transfer is accepted only on an interface whose feature length
+// equals the transfer's length and only for the report ID of that length
+// (40: 3, 2049: 4, 8: 6); anything else is refused, as the firmware would.
 //
 // Each open device has its own queue of input reports, filled by the reports
 // sent while it is open. Everything is thread-safe. The mouse must outlive the
@@ -194,14 +196,13 @@ class SimulatedMouse final : public HidBackend {
   struct Handle;
 
   const SimulatedInterface* FindInterface(const std::u16string& path) const;
-  bool TransferAllowedLocked(const Handle& handle);
+  bool HandleUsableLocked(const Handle& handle) const;
   bool SetFeature(Handle& handle, std::span<const uint8_t> report);
   bool GetFeature(Handle& handle, std::span<uint8_t> report);
   InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
   uintptr_t WatchRemoval(const Handle& handle, WindowId window);
   void Close(Handle& handle);
-  std::vector<uint8_t>* StoredReportLocked(int featureLength, uint8_t reportId);
   void UnplugLocked();
   void QueueInputLocked(Handle& handle, std::span<const uint8_t> report);
   // Counts a feature transfer towards a pending vanish; true when the mouse
@@ -215,10 +216,7 @@ class SimulatedMouse final : public HidBackend {
   // How many of config_.Interfaces are attached while plugged in.
   std::size_t attached_ = 0;
   std::vector<SimulatedInterface> unrelated_;
-  std::vector<uint8_t> settingsReport_;
-  std::vector<uint8_t> buttonReport_;
-  std::vector<uint8_t> commandReport_;
-  int refusals_ = 0;
+  Lt260Firmware firmware_{};
   int transfersUntilVanish_ = 0;
   std::function<void()> vanishHandler_;
   std::mt19937 garbageRandom_;

@@ -67,18 +67,7 @@ class AgentProcess : public testing::Test {
   }
 
   void TearDown() override {
-    // Gaming.exe started by the Agent: closing its window ends it.
-    if (HWND gaming = FindWindowTitled(Wide(kConfiguratorWindowTitle));
-        gaming != nullptr && (configurator_ == nullptr || gaming != configurator_->Handle())) {
-      ::PostMessageW(gaming, WM_CLOSE, 0, 0);
-      WaitForNoWindow(Wide(kConfiguratorWindowTitle), 10s);
-    }
-    if (agent_->Running()) {
-      if (HWND window = FindWindowTitled(Wide(kAgentWindowTitle))) {
-        ::PostMessageW(window, WM_CLOSE, 0, 0);
-      }
-      agent_->WaitForExit(10s);
-    }
+    EndAgentAndGaming(*agent_, configurator_ ? configurator_->Handle() : nullptr);
   }
 
   std::vector<std::pair<std::wstring, std::wstring>> Environment(bool pluggedIn) const {

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "ports/MessageNumbers.h"
 #include "settings/IniFile.h"
 
 namespace lt260::driver {
@@ -354,6 +355,20 @@ bool ExclusiveFile::Open(const std::filesystem::path& path, std::string& error) 
 void ExclusiveFile::Close() {
   if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
+}
+
+void EndAgentAndGaming(ChildProcess& agent, HWND standIn) {
+  const auto* configurator = reinterpret_cast<const wchar_t*>(kConfiguratorWindowTitle);
+  if (HWND gaming = FindWindowTitled(configurator); gaming != nullptr && gaming != standIn) {
+    ::PostMessageW(gaming, WM_CLOSE, 0, 0);
+    WaitForNoWindow(configurator, 10s);
+  }
+  if (agent.Running()) {
+    if (HWND window = FindWindowTitled(reinterpret_cast<const wchar_t*>(kAgentWindowTitle))) {
+      ::PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    agent.WaitForExit(10s);
+  }
 }
 
 // ---------------------------------------------------------------- windows and messages

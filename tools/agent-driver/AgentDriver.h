@@ -144,6 +144,11 @@ class ExclusiveFile {
   HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
+// Ends what a process test started: Gaming.exe started by the Agent (closing
+// its window ends it; `standIn` is a stand-in window of the test, left alone),
+// then the Agent (closing its window). Each gets at most 10 s.
+void EndAgentAndGaming(ChildProcess& agent, HWND standIn);
+
 // ---------------------------------------------------------------- windows and messages
 
 // The top-level window with this title, or nullptr.

@@ -1,13 +1,17 @@
-// A Configurator that follows a script: it starts the simulator build of the
-// Agent under its own "Quendra LT-260" window and walks the main roads (the
-// mouse's arrival, a reload after editing the settings file, the DPI button,
-// unplug and plug, lock and unlock, the end), printing what it sees: the
-// messages its window receives, the reports the mouse receives, and the keys
-// of the settings file that changed.
+// A Configurator that follows a script: it starts the Agent under its own
+// "Quendra LT-260" window and walks the main roads (the mouse's arrival, a
+// reload after editing the settings file, the DPI button, unplug and plug,
+// lock and unlock, the end), printing what it sees: the messages its window
+// receives, the reports the mouse receives, and the keys of the settings file
+// that changed.
 //
-//   lt260-scripted-configurator [--agent EXE] [--gaming EXE] [--companion DLL]
+//   lt260-scripted-configurator [--mouse simulated|virtual] [--agent EXE]
+//                               [--gaming EXE] [--companion DLL]
 //
-// The defaults are the files of the build this tool belongs to. Exit codes:
+// With the simulated mouse (the default) the Agent is the simulator build;
+// with the virtual mouse it is the shipped LT260Agent.exe, and the mouse is
+// the virtual LT-260 installed into this system's HID stack by its control
+// program. The defaults are the files of the build this tool belongs to. Exit codes:
 // 0 every step happened, 1 a step did not (said on the standard error),
 // 2 bad command line.
 #include <algorithm>
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "AgentDriver.h"
+#include "VirtualMouse.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/SettingsReport.h"
 #include "settings/GlobalSetting.h"
@@ -50,6 +55,97 @@ constexpr auto kSyncQuietTime = 1200ms;
 constexpr size_t kShownBytes = 49;
 constexpr size_t kShownValue = 48;
 
+// The mouse the script drives, and the trace of every transfer it saw.
+class MouseRig {
+ public:
+  virtual ~MouseRig() = default;
+  // Readies the mouse for an Agent installed in `folder`.
+  virtual bool Prepare(const std::filesystem::path& folder, std::string& error) = 0;
+  virtual std::vector<std::pair<std::wstring, std::wstring>> AgentEnvironment() const = 0;
+  virtual bool Press(uint8_t stage, std::string& error) = 0;
+  virtual bool Plug(std::string& error) = 0;
+  virtual bool Unplug(std::string& error) = 0;
+  // Every transfer since the start; `agentRunning` says whether the Agent
+  // still runs.
+  virtual bool Transfers(bool agentRunning, std::vector<Transfer>& all, std::string& error) = 0;
+};
+
+// The simulator build's mouse, driven through its control window.
+class SimulatedMouseRig final : public MouseRig {
+ public:
+  bool Prepare(const std::filesystem::path& folder, std::string&) override {
+    log_ = folder / L"transfers.log";
+    return true;
+  }
+  std::vector<std::pair<std::wstring, std::wstring>> AgentEnvironment() const override {
+    return {{L"LT260_SIM_LOG", log_.wstring()}};
+  }
+  bool Press(uint8_t stage, std::string& error) override {
+    return ControlSimulatedMouse(kWmSimPressDpi, stage, error);
+  }
+  bool Plug(std::string& error) override { return ControlSimulatedMouse(kWmSimPlug, 0, error); }
+  bool Unplug(std::string& error) override { return ControlSimulatedMouse(kWmSimUnplug, 0, error); }
+  bool Transfers(bool agentRunning, std::vector<Transfer>& all, std::string& error) override {
+    // The control window writes the trace whenever it is asked anything, and
+    // a last time when the Agent ends.
+    if (agentRunning && !ControlSimulatedMouse(kWmSimWriteTrace, 0, error)) return false;
+    all = ReadTransferLog(log_, error);
+    return error.empty();
+  }
+
+ private:
+  std::filesystem::path log_;
+};
+
+// The virtual LT-260 in the system's HID stack. The system tells the Agent of
+// a plug or unplug on its own time; a short settle lets its notices arrive
+// before the script posts anything after them.
+class VirtualMouseRig final : public MouseRig {
+ public:
+  explicit VirtualMouseRig(std::filesystem::path controlProgram)
+      : mouse_(controlProgram.parent_path()) {}
+  bool Prepare(const std::filesystem::path&, std::string& error) override {
+    std::printf("Installing the virtual mouse into this system's HID stack.\n");
+    return mouse_.Install(error);
+  }
+  std::vector<std::pair<std::wstring, std::wstring>> AgentEnvironment() const override {
+    return {};
+  }
+  bool Press(uint8_t stage, std::string& error) override { return mouse_.Press(stage, error); }
+  bool Plug(std::string& error) override {
+    bool changed = false;
+    return Settled(mouse_.Plug(changed, error));
+  }
+  bool Unplug(std::string& error) override {
+    bool changed = false;
+    return Settled(mouse_.Unplug(changed, error));
+  }
+  bool Transfers(bool, std::vector<Transfer>& all, std::string& error) override {
+    std::vector<std::string> lines;
+    if (!mouse_.TakeTrace(lines, error)) return false;
+    for (const std::string& line : lines) {
+      Transfer transfer;
+      if (!ParseTransfer(line, transfer)) {
+        error = "not a trace line: " + line.substr(0, 60);
+        return false;
+      }
+      seen_.push_back(std::move(transfer));
+    }
+    all = seen_;
+    return true;
+  }
+
+ private:
+  static bool Settled(bool done) {
+    std::this_thread::sleep_for(kNoticeSettleTime);
+    return done;
+  }
+  static constexpr auto kNoticeSettleTime = 500ms;
+
+  vmouse::VirtualMouse mouse_;
+  std::vector<Transfer> seen_;
+};
+
 // A step that did not happen ends the script.
 struct StepFailed {
   std::string what;
@@ -61,7 +157,8 @@ void Require(bool condition, const std::string& what) {
 
 class Script {
  public:
-  Script(InstallationSources sources) : sources_(std::move(sources)) {}
+  Script(InstallationSources sources, std::unique_ptr<MouseRig> mouse)
+      : sources_(std::move(sources)), mouse_(std::move(mouse)) {}
 
   void Run() {
     Prepare();
@@ -83,16 +180,15 @@ class Script {
     Require(CleanQuendraAppData(error), error);
     std::filesystem::path folder = PrepareInstallation(sources_, error);
     Require(!folder.empty(), error);
-    simLog_ = folder / L"transfers.log";
+    Require(mouse_->Prepare(folder, error), error);
     settings_ = SettingsFilePath();
     configurator_ = std::make_unique<StandInWindow>(kConfiguratorTitle);
     Require(configurator_->Open(error), error);
     std::printf("Installation: %s\n", Narrow(folder.wstring()).c_str());
     std::printf("Settings file: %s\n", Narrow(settings_.wstring()).c_str());
     std::printf("This program's window \"Quendra LT-260\" is open; starting the Agent.\n");
-    Require(
-        agent_.Start(folder / L"LT260AgentSim.exe", {{L"LT260_SIM_LOG", simLog_.wstring()}}, error),
-        error);
+    Require(agent_.Start(folder / sources_.Agent.filename(), mouse_->AgentEnvironment(), error),
+            error);
   }
 
   void Arrival() {
@@ -161,7 +257,7 @@ class Script {
   void DpiButton() {
     Step("The user presses the mouse's DPI button: stage 4");
     std::string error;
-    Require(ControlSimulatedMouse(kWmSimPressDpi, 4, error), error);
+    Require(mouse_->Press(4, error), error);
     Require(configurator_->WaitForMessages(kWmCfgDpiStage, 1),
             "the Configurator was not told of the new DPI stage (WM_CFG_DPI_STAGE)");
     Report();
@@ -173,7 +269,7 @@ class Script {
     Step("The mouse is unplugged");
     std::this_thread::sleep_for(kSyncQuietTime);
     std::string error;
-    Require(ControlSimulatedMouse(kWmSimUnplug, 0, error), error);
+    Require(mouse_->Unplug(error), error);
     Require(configurator_->WaitForMessages(kWmCfgDeviceAbsent, 1),
             "the Configurator was not told that the mouse is gone (WM_CFG_DEVICE_ABSENT)");
     Report();
@@ -184,7 +280,7 @@ class Script {
     std::this_thread::sleep_for(kSyncQuietTime);
     const size_t syncs = configurator_->MessagesOf(kWmCfgSyncDone).size();
     std::string error;
-    Require(ControlSimulatedMouse(kWmSimPlug, 0, error), error);
+    Require(mouse_->Plug(error), error);
     Require(configurator_->WaitForMessages(kWmCfgSyncDone, syncs + 1),
             "the Configurator was not told of the read-back (WM_CFG_SYNC_DONE)");
     Fence();
@@ -203,8 +299,8 @@ class Script {
 
     std::printf("  the mouse is unplugged and plugged in while locked\n");
     const size_t from = TransferCount();
-    Require(ControlSimulatedMouse(kWmSimUnplug, 0, error), error);
-    Require(ControlSimulatedMouse(kWmSimPlug, 0, error), error);
+    Require(mouse_->Unplug(error), error);
+    Require(mouse_->Plug(error), error);
     Fence();
     Require(TransferCount() == from + 1, "the Agent acted on device changes while locked");
     Report();
@@ -252,11 +348,8 @@ class Script {
 
   std::vector<Transfer> Transfers(size_t from = 0) {
     std::string error;
-    // The control window writes the trace whenever it is asked anything, and
-    // a last time when the Agent ends.
-    if (agent_.Running()) Require(ControlSimulatedMouse(kWmSimWriteTrace, 0, error), error);
-    std::vector<Transfer> all = ReadTransferLog(simLog_, error);
-    Require(error.empty(), error);
+    std::vector<Transfer> all;
+    Require(mouse_->Transfers(agent_.Running(), all, error), error);
     return {all.begin() + static_cast<ptrdiff_t>(std::min(from, all.size())), all.end()};
   }
 
@@ -339,7 +432,7 @@ class Script {
   }
 
   InstallationSources sources_;
-  std::filesystem::path simLog_;
+  std::unique_ptr<MouseRig> mouse_;
   std::filesystem::path settings_;
   ChildProcess agent_;
   HWND agentWindow_ = nullptr;
@@ -354,8 +447,8 @@ class Script {
 int Usage(const std::string& problem) {
   std::fprintf(stderr,
                "lt260-scripted-configurator: %s\n"
-               "usage: lt260-scripted-configurator [--agent EXE] [--gaming EXE] "
-               "[--companion DLL]\n",
+               "usage: lt260-scripted-configurator [--mouse simulated|virtual] [--agent EXE] "
+               "[--gaming EXE] [--companion DLL]\n",
                problem.c_str());
   return 2;
 }
@@ -365,12 +458,20 @@ int Usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
   using namespace lt260;
-  driver::InstallationSources sources{driver::FromBuildPath(LT260_AGENT_SIM),
-                                      driver::FromBuildPath(LT260_GAMING),
-                                      driver::FromBuildPath(LT260_COMPANION)};
+  driver::InstallationSources sources{
+      {}, driver::FromBuildPath(LT260_GAMING), driver::FromBuildPath(LT260_COMPANION)};
+  bool virtualMouse = false;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
     if (i + 1 >= argc) return Usage("\"" + option + "\" needs a value, or is unknown");
+    if (option == "--mouse") {
+      const std::string kind = argv[++i];
+      if (kind != "simulated" && kind != "virtual") {
+        return Usage("--mouse is \"simulated\" or \"virtual\", not \"" + kind + "\"");
+      }
+      virtualMouse = kind == "virtual";
+      continue;
+    }
     std::filesystem::path value = driver::FromBuildPath(argv[++i]);
     if (option == "--agent") {
       sources.Agent = value;
@@ -382,8 +483,17 @@ int main(int argc, char** argv) {
       return Usage("unknown option \"" + option + "\"");
     }
   }
+  if (sources.Agent.empty()) {
+    sources.Agent = driver::FromBuildPath(virtualMouse ? LT260_AGENT : LT260_AGENT_SIM);
+  }
+  std::unique_ptr<MouseRig> mouse;
+  if (virtualMouse) {
+    mouse = std::make_unique<VirtualMouseRig>(driver::FromBuildPath(LT260_VIRTUAL_MOUSE));
+  } else {
+    mouse = std::make_unique<SimulatedMouseRig>();
+  }
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  Script script(sources);
+  Script script(sources, std::move(mouse));
   try {
     script.Run();
   } catch (const StepFailed& failure) {

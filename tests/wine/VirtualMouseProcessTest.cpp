@@ -1,0 +1,514 @@
+// The shipped Agent, LT260Agent.exe, against the virtual LT-260 in Wine's HID
+// stack: SetupAPI enumeration, opening, attributes, capabilities, feature
+// transfers through the class driver, overlapped input reads and the notices
+// the system sends when the mouse comes and goes. Observed from outside: the
+// stand-in Configurator's window or log, the settings file, and the driver's
+// trace of every transfer the mouse saw.
+//
+// The suite runs in a fresh prefix of its own (see CMakeLists.txt); every test
+// installs the mouse anew, which gives the firmware the default profile and
+// empties the trace. Every wait is bounded; when the driver's host process
+// has died, the tests say so instead of waiting for it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <cwctype>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "AgentDriver.h"
+#include "VirtualMouse.h"
+#include "ports/MessageNumbers.h"
+#include "protocol/ButtonReport.h"
+#include "protocol/CommandReport.h"
+#include "protocol/SettingsReport.h"
+#include "settings/SettingsFileFormat.h"
+#include "settings/SettingsStore.h"
+#include "sim/SimulatedMouse.h"
+
+extern "C" {
+#include <hidsdi.h>
+}
+
+namespace lt260 {
+namespace {
+
+using namespace driver;
+using namespace std::chrono_literals;
+
+constexpr UINT kWmSessionChange = 0x2B1;
+constexpr WPARAM kSessionLock = 7;
+constexpr WPARAM kSessionUnlock = 8;
+// A synchronisation shortly after a successful one is skipped; waiting this
+// long before an event makes the Agent really read the mouse back.
+constexpr auto kSyncQuietTime = 1200ms;
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+bool IsSet(const Transfer& t, int length) { return t.Kind == "set" && t.Length == length; }
+bool IsGet(const Transfer& t, int length) { return t.Kind == "get" && t.Length == length; }
+
+// One run of the control program: its exit code and what it printed.
+struct ToolRun {
+  DWORD ExitCode = 0xFFFFFFFF;
+  std::string Output;
+};
+
+ToolRun RunControlProgram(const std::wstring& arguments) {
+  ToolRun run;
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, temp);
+  const std::filesystem::path outputFile = std::filesystem::path(temp) / L"lt260-vmouse-output.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE output = ::CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (output == INVALID_HANDLE_VALUE) return run;
+  const std::filesystem::path exe = FromBuildPath(LT260_VIRTUAL_MOUSE);
+  std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  PROCESS_INFORMATION info{};
+  if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+    if (::WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) {
+      ::GetExitCodeProcess(info.hProcess, &run.ExitCode);
+    } else {
+      ::TerminateProcess(info.hProcess, 99);
+      run.Output = "(did not end within 60 s) ";
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+  }
+  ::CloseHandle(output);
+  for (const std::string& line : ReadTextLines(outputFile)) run.Output += line + "\n";
+  return run;
+}
+
+std::wstring HexArguments(const std::vector<uint8_t>& bytes) {
+  std::wstring text;
+  for (uint8_t byte : bytes) {
+    wchar_t word[4];
+    std::swprintf(word, 4, L"%02x", byte);
+    text += L" ";
+    text += word;
+  }
+  return text;
+}
+
+// The path of the mouse's interface whose hardware id ends in `mark`.
+std::wstring MouseInterface(const wchar_t* mark) {
+  for (const std::wstring& path : vmouse::HidInterfacePaths()) {
+    std::wstring lower = path;
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+    if (lower.find(L"pid_b412&") != std::wstring::npos && lower.find(mark) != std::wstring::npos) {
+      return path;
+    }
+  }
+  return {};
+}
+
+// One read of report 3 straight from the settings interface.
+bool ReadSettingsReport(std::vector<uint8_t>& report) {
+  HANDLE file =
+      ::CreateFileW(MouseInterface(L"mi_01").c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  report.assign(kSettingsReportLength, 0);
+  report[0] = kSettingsReportId;
+  const bool read = ::HidD_GetFeature(file, report.data(), static_cast<ULONG>(report.size()));
+  ::CloseHandle(file);
+  return read;
+}
+
+class VirtualMouseProcess : public testing::Test {
+ protected:
+  VirtualMouseProcess() : mouse_(FromBuildPath(LT260_VIRTUAL_MOUSE).parent_path()) {}
+
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(mouse_.Install(error)) << error;
+    ASSERT_TRUE(CleanQuendraAppData(error)) << error;
+    folder_ = PrepareInstallation(
+        {FromBuildPath(LT260_AGENT), FromBuildPath(LT260_GAMING), FromBuildPath(LT260_COMPANION)},
+        error);
+    ASSERT_FALSE(folder_.empty()) << error;
+    settings_ = SettingsFilePath();
+    gamingLog_ = folder_ / L"gaming.log";
+  }
+
+  void TearDown() override {
+    EndAgentAndGaming(agent_, configurator_ ? configurator_->Handle() : nullptr);
+    ExpectDriverAlive();
+  }
+
+  // The driver answers as long as its host process lives: every test ends by
+  // asking, so a crashed host is named rather than seen as a mouse gone quiet.
+  void ExpectDriverAlive() {
+    std::vector<std::string> lines;
+    std::string error;
+    EXPECT_TRUE(mouse_.TakeTrace(lines, error) || error.find("not recorded") != std::string::npos)
+        << "the virtual mouse's driver no longer answers (did its host, winedevice.exe, crash? "
+           "only \"wineserver -k\" brings it back): "
+        << error;
+  }
+
+  void StartAgent() {
+    std::string error;
+    ASSERT_TRUE(agent_.Start(folder_ / L"LT260Agent.exe",
+                             {{L"LT260_CONFIGURATOR_LOG", gamingLog_.wstring()}}, error))
+        << error;
+    agentWindow_ = WaitForWindow(Wide(kAgentWindowTitle));
+    ASSERT_NE(agentWindow_, nullptr) << "the agent window did not appear";
+  }
+
+  // Starts the Agent with the stand-in Configurator's window open and waits
+  // for the end of its start-up.
+  void StartWithConfigurator() {
+    configurator_ = std::make_unique<StandInWindow>(Wide(kConfiguratorWindowTitle));
+    std::string error;
+    ASSERT_TRUE(configurator_->Open(error)) << error;
+    ASSERT_NO_FATAL_FAILURE(StartAgent());
+    ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, 1))
+        << "no WM_CFG_SYNC_DONE after start-up";
+    Fence();
+  }
+
+  // Every transfer the mouse has seen since the test began.
+  const std::vector<Transfer>& Transfers() {
+    std::vector<std::string> lines;
+    std::string error;
+    EXPECT_TRUE(mouse_.TakeTrace(lines, error)) << error;
+    for (const std::string& line : lines) {
+      Transfer transfer;
+      EXPECT_TRUE(ParseTransfer(line, transfer)) << "not a trace line: " << line.substr(0, 60);
+      transfers_.push_back(transfer);
+    }
+    return transfers_;
+  }
+
+  // Waits until a transfer after the first `from` matches; its index or -1.
+  template <typename Match>
+  ptrdiff_t WaitForTransfer(size_t from, Match match) {
+    ptrdiff_t found = -1;
+    WaitUntil([&] {
+      const std::vector<Transfer>& transfers = Transfers();
+      for (size_t i = from; i < transfers.size(); ++i) {
+        if (match(transfers[i])) {
+          found = static_cast<ptrdiff_t>(i);
+          return true;
+        }
+      }
+      return false;
+    });
+    return found;
+  }
+
+  // Asks for the command report and waits until it reaches the mouse, so
+  // that everything posted to the agent window before has been handled.
+  // Returns the transfers from `from` up to it.
+  std::vector<Transfer> Fence(size_t from = 0) {
+    if (from == 0) from = Transfers().size();
+    std::string error;
+    EXPECT_TRUE(Post(agentWindow_, WM_AGENT_DEVICE_COMMAND, 0, 0, error)) << error;
+    const ptrdiff_t fence = WaitForTransfer(from, [](const Transfer& t) { return IsSet(t, 8); });
+    EXPECT_GE(fence, 0) << "the command report never reached the mouse";
+    const size_t end = fence < 0 ? transfers_.size() : static_cast<size_t>(fence);
+    return {transfers_.begin() + static_cast<ptrdiff_t>(std::min(from, end)),
+            transfers_.begin() + static_cast<ptrdiff_t>(end)};
+  }
+
+  // "set 40 03 refused": kind, length, report ID and outcome of each transfer.
+  static std::vector<std::string> Summaries(const std::vector<Transfer>& transfers) {
+    std::vector<std::string> lines;
+    for (const Transfer& t : transfers) {
+      lines.push_back(t.Kind + " " + std::to_string(t.Length) + " " +
+                      Hex(t.Bytes.data(), std::min<size_t>(t.Bytes.size(), 1)) +
+                      (t.Accepted ? " accepted" : " refused"));
+    }
+    return lines;
+  }
+
+  std::optional<int32_t> Setting(std::u16string_view key) const {
+    return ReadSettingsInt(settings_, kGlobalSection, key);
+  }
+
+  std::u16string ActiveProfileSection() const {
+    GlobalSetting global{};
+    ReadGlobalSetting(settings_, global);
+    return ProfileSectionName(global.ProfileMap[global.Active]);
+  }
+
+  // Posts the reload and returns the transfers it caused, up to the fence.
+  std::vector<Transfer> Reload() {
+    const size_t from = Transfers().size();
+    std::string error;
+    EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
+    return Fence(from);
+  }
+
+  vmouse::VirtualMouse mouse_;
+  std::vector<Transfer> transfers_;
+  std::filesystem::path folder_;
+  std::filesystem::path settings_;
+  std::filesystem::path gamingLog_;
+  ChildProcess agent_;
+  HWND agentWindow_ = nullptr;
+  std::unique_ptr<StandInWindow> configurator_;
+};
+
+TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
+  // What the class driver computed from our descriptors, per interface.
+  std::multiset<std::pair<int, int>> wine;
+  for (const std::wstring& path : vmouse::HidInterfacePaths()) {
+    HANDLE file =
+        ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof attributes;
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    HIDP_CAPS caps{};
+    const bool read = ::HidD_GetAttributes(file, &attributes) &&
+                      ::HidD_GetPreparsedData(file, &preparsed) &&
+                      ::HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS;
+    if (preparsed != nullptr) ::HidD_FreePreparsedData(preparsed);
+    ::CloseHandle(file);
+    ASSERT_TRUE(read) << Narrow(path);
+    if (attributes.VendorID == 0x1B80 && attributes.ProductID == 0xB412) {
+      wine.insert({caps.InputReportByteLength, caps.FeatureReportByteLength});
+    }
+  }
+  std::multiset<std::pair<int, int>> model;
+  for (const SimulatedInterface& declared : LT260Interfaces()) {
+    model.insert({declared.InputReportLength, declared.FeatureReportLength});
+  }
+  EXPECT_EQ(wine, model);
+}
+
+TEST_F(VirtualMouseProcess, StartUpReadsTheMouseBackAndIgnoresOtherDevices) {
+  // Wine's own HID devices and the control interface are there too.
+  size_t others = 0;
+  for (const std::wstring& path : vmouse::HidInterfacePaths()) {
+    if (path.find(L"b412") == std::wstring::npos && path.find(L"B412") == std::wstring::npos) {
+      ++others;
+    }
+  }
+  ASSERT_GE(others, 2u) << "no other HID devices to ignore";
+
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  EXPECT_EQ(Summaries(transfers_),
+            (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted",
+                                      "set 8 06 accepted"}));
+  EXPECT_EQ(Setting(u"Device"), 1);
+  // The read-back of the default profile stores its stage.
+  EXPECT_EQ(ReadSettingsInt(settings_, ActiveProfileSection(), u"DPI_Cur"),
+            DefaultProfileSetting().DPI_Cur);
+}
+
+TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  const std::u16string section = ActiveProfileSection();
+  std::string error;
+  for (auto [key, value] : {std::pair{u"DPI_Cur", 2},
+                            {u"DPI_Value1", 12},
+                            {u"light_type", 3},
+                            {u"light_speed", 1},
+                            {u"POLLRATE_VALUE", 1}}) {
+    ASSERT_TRUE(WriteSettingsInt(settings_, section, key, value, error)) << error;
+  }
+  const std::vector<Transfer> sent = Reload();
+
+  std::filesystem::path copy = folder_ / L"GamingMouse.copy";
+  std::filesystem::copy_file(settings_, copy, std::filesystem::copy_options::overwrite_existing);
+  SettingsFile loaded{}, applied{};
+  ProfileSetting active{};
+  LoadSettings(copy, loaded, applied, active);
+  const SettingsReportBytes settingsReport = BuildSettingsReport(active);
+  const ButtonReportBytes buttonReport = BuildButtonReport(active);
+  ASSERT_EQ(sent.size(), 2u) << testing::PrintToString(Summaries(sent));
+  EXPECT_TRUE(IsSet(sent[0], 40) && sent[0].Accepted);
+  EXPECT_EQ(Hex(sent[0].Bytes.data(), sent[0].Bytes.size()),
+            Hex(settingsReport.data(), settingsReport.size()));
+  EXPECT_TRUE(IsSet(sent[1], 2049) && sent[1].Accepted);
+  EXPECT_EQ(Hex(sent[1].Bytes.data(), sent[1].Bytes.size()),
+            Hex(buttonReport.data(), buttonReport.size()));
+}
+
+TEST_F(VirtualMouseProcess, CommandReportReachesTheMouse) {
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  const size_t from = Transfers().size();
+  const std::vector<Transfer> before = Fence(from);
+  EXPECT_TRUE(before.empty());
+  const Transfer& command = transfers_.back();
+  const CommandReportBytes expected = BuildCommandReport();
+  EXPECT_TRUE(command.Accepted);
+  EXPECT_EQ(Hex(command.Bytes.data(), command.Bytes.size()), Hex(expected.data(), expected.size()));
+}
+
+TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
+  // The stand-in Configurator as Gaming.exe, started by the Agent itself.
+  ASSERT_NO_FATAL_FAILURE(StartAgent());
+  auto logged = [&](const std::string& text) {
+    std::vector<std::string> lines = ReadTextLines(gamingLog_);
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.find(text) != std::string::npos;
+    });
+  };
+  ASSERT_TRUE(WaitUntil([&] { return logged("started") >= 1; })) << "Gaming.exe was not started";
+  ASSERT_NE(WaitForWindow(Wide(kConfiguratorWindowTitle)), nullptr);
+  Fence();
+
+  std::string error;
+  for (int stage : {4, 2}) {
+    ASSERT_TRUE(mouse_.Press(static_cast<uint8_t>(stage), error)) << error;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "message=0x506 wParam=0x%X lParam=0x%X",
+                  static_cast<unsigned>(Setting(u"Active").value_or(0)),
+                  static_cast<unsigned>(stage - 1));
+    EXPECT_TRUE(WaitUntil([&] { return logged(expected) >= 1; }))
+        << "Gaming.exe did not get " << expected;
+    Fence();
+    EXPECT_EQ(ReadSettingsInt(settings_, ActiveProfileSection(), u"DPI_Cur"), stage);
+  }
+  std::vector<std::string> reads;
+  for (const Transfer& t : transfers_) {
+    if (t.Kind == "read") reads.push_back(t.Line);
+  }
+  EXPECT_EQ(reads, (std::vector<std::string>{"read 4 02 00 04 00", "read 4 02 00 02 00"}));
+}
+
+// Nobody posts WM_DEVICECHANGE to the Agent here: what it hears comes from the
+// system's notices for the interfaces it registered for.
+TEST_F(VirtualMouseProcess, UnplugAndPlugAreNoticedFromTheSystem) {
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  std::this_thread::sleep_for(kSyncQuietTime);
+  bool changed = false;
+  std::string error;
+  ASSERT_TRUE(mouse_.Unplug(changed, error)) << error;
+  ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1))
+      << "no WM_CFG_DEVICE_ABSENT after the unplug";
+  const ReceivedMessage absent = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).front();
+  EXPECT_EQ(absent.WParam, kDeviceAbsentWParam);
+
+  std::this_thread::sleep_for(kSyncQuietTime);
+  const size_t syncs = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
+  const size_t from = Transfers().size();
+  ASSERT_TRUE(mouse_.Plug(changed, error)) << error;
+  ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncs + 1))
+      << "plugging the mouse in was not read back";
+  const std::vector<Transfer> after = Fence(from);
+  EXPECT_TRUE(std::any_of(after.begin(), after.end(), [](const Transfer& t) {
+    return IsGet(t, 2049) && t.Accepted;
+  })) << testing::PrintToString(Summaries(after));
+}
+
+TEST_F(VirtualMouseProcess, RefusedSettingsReportIsRetried) {
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  std::string error;
+  ASSERT_TRUE(mouse_.Refuse(2, error)) << error;
+  EXPECT_EQ(Summaries(Reload()),
+            (std::vector<std::string>{"set 40 03 refused", "set 40 03 refused",
+                                      "set 40 03 accepted", "set 2049 04 accepted"}));
+
+  ASSERT_TRUE(mouse_.Refuse(5, error)) << error;
+  EXPECT_EQ(Summaries(Reload()), std::vector<std::string>(5, "set 40 03 refused"))
+      << "five refusals end the send before the button report";
+}
+
+TEST_F(VirtualMouseProcess, LockIgnoresDeviceChangesAndUnlockReadsBack) {
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  std::string error;
+  ASSERT_TRUE(Post(agentWindow_, kWmSessionChange, kSessionLock, 0, error)) << error;
+  Fence();
+  ASSERT_EQ(Setting(u"Device"), 0) << "locking did not write \"Device\" 0";
+
+  const size_t from = Transfers().size();
+  bool changed = false;
+  ASSERT_TRUE(mouse_.Unplug(changed, error)) << error;
+  ASSERT_TRUE(mouse_.Plug(changed, error)) << error;
+  // The notices of both are queued before the fence: a plugged mouse answers
+  // the command report only once its interfaces are back.
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(Summaries(Fence(from)), std::vector<std::string>{})
+      << "device changes were acted on while locked";
+  EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 0u);
+
+  std::this_thread::sleep_for(kSyncQuietTime);
+  const size_t syncs = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
+  ASSERT_TRUE(Post(agentWindow_, kWmSessionChange, kSessionUnlock, 0, error)) << error;
+  EXPECT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncs + 1))
+      << "unlocking did not read the mouse back";
+  Fence();
+  EXPECT_EQ(Setting(u"Device"), 1) << "unlocking did not write \"Device\" 1";
+}
+
+TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) {
+  // Bad command lines: exit 2 with the reason.
+  for (const wchar_t* arguments :
+       {L"", L"frobnicate", L"press 256", L"press", L"refuse -1", L"hold 3 03 zz", L"hold 5 05",
+        L"hold 4 03 00", L"trace", L"plug now"}) {
+    const ToolRun run = RunControlProgram(arguments);
+    EXPECT_EQ(run.ExitCode, 2u) << Narrow(std::wstring(arguments)) << ": " << run.Output;
+    EXPECT_NE(run.Output.find("lt260-virtual-mouse: "), std::string::npos) << run.Output;
+  }
+
+  // A held report is what the mouse answers with.
+  std::vector<uint8_t> held(kSettingsReportLength);
+  for (size_t i = 0; i < held.size(); ++i) held[i] = static_cast<uint8_t>(i * 7);
+  held[0] = kSettingsReportId;
+  EXPECT_EQ(RunControlProgram(L"hold 3" + HexArguments(held)).ExitCode, 0u);
+  std::vector<uint8_t> answer;
+  ASSERT_TRUE(ReadSettingsReport(answer));
+  EXPECT_EQ(answer, held);
+  const ToolRun shortHold = RunControlProgram(L"hold 3 03 01");
+  EXPECT_EQ(shortHold.ExitCode, 1u);
+  EXPECT_NE(shortHold.Output.find("40 bytes"), std::string::npos) << shortHold.Output;
+
+  // A refusal, then the button; the trace file gets both, in the trace's form.
+  EXPECT_EQ(RunControlProgram(L"refuse 1").ExitCode, 0u);
+  EXPECT_FALSE(ReadSettingsReport(answer));
+  EXPECT_EQ(RunControlProgram(L"press 7").ExitCode, 0u);
+  const std::filesystem::path trace = folder_ / L"trace.log";
+  EXPECT_EQ(RunControlProgram(L"trace \"" + trace.wstring() + L"\"").ExitCode, 0u);
+  EXPECT_EQ(
+      ReadTextLines(trace),
+      (std::vector<std::string>{"get 40 03 accepted", "get 40 03 refused", "read 4 02 00 07 00"}));
+
+  // Unplugged, the button sends nothing and says why; plugging twice is no error.
+  EXPECT_EQ(RunControlProgram(L"unplug").ExitCode, 0u);
+  EXPECT_TRUE(MouseInterface(L"mi_00").empty());
+  const ToolRun again = RunControlProgram(L"unplug");
+  EXPECT_EQ(again.ExitCode, 0u);
+  EXPECT_NE(again.Output.find("changed nothing"), std::string::npos) << again.Output;
+  const ToolRun press = RunControlProgram(L"press 1");
+  EXPECT_EQ(press.ExitCode, 1u);
+  EXPECT_NE(press.Output.find("unplugged"), std::string::npos) << press.Output;
+  EXPECT_EQ(RunControlProgram(L"plug").ExitCode, 0u);
+  EXPECT_FALSE(MouseInterface(L"mi_03").empty());
+  // The mouse keeps what it held through the unplug, as its memory does.
+  ASSERT_TRUE(ReadSettingsReport(answer));
+  EXPECT_EQ(answer, held);
+}
+
+TEST_F(VirtualMouseProcess, TraceReadTooLateSaysTransfersWereLost) {
+  std::vector<uint8_t> answer;
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(ReadSettingsReport(answer));
+  const std::filesystem::path trace = folder_ / L"late.log";
+  const ToolRun run = RunControlProgram(L"trace \"" + trace.wstring() + L"\"");
+  EXPECT_EQ(run.ExitCode, 1u);
+  EXPECT_NE(run.Output.find("8 transfers were not recorded"), std::string::npos) << run.Output;
+  EXPECT_EQ(ReadTextLines(trace).size(), 32u) << "what the driver kept is still written";
+}
+
+}  // namespace
+}  // namespace lt260

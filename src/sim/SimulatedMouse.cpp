@@ -403,9 +403,9 @@ void SimulatedMouse::PlugInterfaces(std::size_t count) {
   inputChanged_.notify_all();
 }
 
-void SimulatedMouse::AddUnrelatedInterface(SimulatedInterface interface) {
+void SimulatedMouse::AddUnrelatedInterface(SimulatedInterface device) {
   std::lock_guard lock(mutex_);
-  unrelated_.push_back(std::move(interface));
+  unrelated_.push_back(std::move(device));
 }
 
 void SimulatedMouse::RemoveUnrelatedInterface(const std::u16string& path) {

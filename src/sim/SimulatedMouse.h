@@ -147,7 +147,7 @@ class SimulatedMouse final : public HidBackend {
   void PlugInterfaces(std::size_t count);
   // Another device beside the mouse, present until removed: it is enumerated
   // and opens whether the mouse is plugged in or not, and answers no report.
-  void AddUnrelatedInterface(SimulatedInterface interface);
+  void AddUnrelatedInterface(SimulatedInterface device);
   void RemoveUnrelatedInterface(const std::u16string& path);
   // Makes RegisterDeviceNotification fail (return 0).
   void FailNotificationRegistration(bool fail);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ports/MessageNumbers.h"
+#include "settings/ProfileSetting.h"
 
 namespace lt260 {
 
@@ -98,8 +99,10 @@ void InputListener::OnInputReport(std::span<const uint8_t> report, int length) {
                 first[0], first[1], first[2], first[3], first[4], first[5], first[6], first[7]);
   debugOutput_.Write(line);
 
+  // Only the mouse's own stages, 1 to 7, are passed on: the window stores the
+  // stage in the profile, and a faulty mouse's stage 0x80 must not end up there.
   const bool isStageReport = first[0] == 0x02 && first[1] == 0x00 && first[3] == 0x00;
-  if (isStageReport && first[2] != 0) {
+  if (isStageReport && first[2] >= 1 && first[2] <= kDpiStageCount) {
     messages_.Post(recipient_, WM_AGENT_DPI_STAGE, first[2], 0);
   }
 }

@@ -65,8 +65,8 @@ class InputListener {
 
   // The handling of one report read: a debug-output line with `length` and
   // the first eight bytes (bytes `report` does not hold read as zero), then
-  // the DPI-stage message when the report is exactly 02 00 stage 00, stage
-  // not 0.
+  // the DPI-stage message when the report is exactly 02 00 stage 00 with a
+  // stage from 1 to 7.
   void OnInputReport(std::span<const uint8_t> report, int length);
 
   // Passes of the read loop so far: each one a wake-up of the thread.

@@ -56,7 +56,7 @@ void LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loade
     });
   }
   applied = loaded;
-  activeProfile = loaded.Profiles[loaded.Global.Active];
+  activeProfile = loaded.Profiles[ActiveSlot(loaded.Global)];
 }
 
 bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage) {

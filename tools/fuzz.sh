@@ -5,6 +5,7 @@
 # than shape: a 50 MB settings file and single lines of several megabytes.
 #
 #   tools/fuzz.sh [SECONDS_PER_TARGET]   (default 60)
+#   LT260_FUZZ_BIG_TIMEOUT                bound of each giant input, seconds (300)
 #
 # The fuzzers come from the list the build writes (build/fuzz/fuzz-targets.tsv,
 # one line per lt260_add_fuzzer call), never from a name pattern. The script
@@ -68,8 +69,8 @@ while IFS=$'\t' read -r name executable seeds _ _; do
   elapsed=$(($(date +%s) - start))
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   corpus_size=$(grep -oE 'corp: [0-9]+' "$log" | tail -1 | cut -d' ' -f2 || true)
-  if [ -z "$executions" ] || [ -z "$corpus_size" ]; then
-    echo "$name FAILED: it printed no statistics (see $log)"
+  if [ -z "$executions" ] || [ -z "$corpus_size" ] || [ "$executions" -eq 0 ]; then
+    echo "$name FAILED: it printed no statistics or ran no input (see $log)"
     status=1
     continue
   fi

@@ -34,7 +34,9 @@ run_campaign() {
   local seconds=$1 runs=$2 pids=()
   rm -rf "$campaign"
   mkdir -p "$campaign"
-  printf '%s\t%s\t%s\n' "$seconds" "$runs" "$(date -u '+%Y-%m-%d %H:%M UTC')" >"$campaign/settings"
+  printf '%s\t%s\t%s\t%s\n' "$seconds" "$runs" "$(date -u '+%Y-%m-%d %H:%M UTC')" \
+    "$(git rev-parse --short HEAD)$(git diff --quiet HEAD -- src fuzz || echo ' with local changes')" \
+    >"$campaign/settings"
   echo "== campaign: every fuzzer for ${runs} executions or ${seconds} s"
   while IFS=$'\t' read -r name executable seeds _ _; do
     mkdir -p "$campaign/$name-corpus" "$seeds"
@@ -98,8 +100,8 @@ summarise() {
       "${cov:-?}" "${ft:-?}" "${grown:-?}" "$kept" "$kept_bytes" "$findings" >>"$results"
   done <"$list"
 
-  local seconds runs started
-  IFS=$'\t' read -r seconds runs started <"$campaign/settings"
+  local seconds runs started commit
+  IFS=$'\t' read -r seconds runs started commit <"$campaign/settings"
   mkdir -p "$(dirname "$doc")"
   {
     cat <<DOC
@@ -109,7 +111,7 @@ Every fuzzer the build defines ran under AddressSanitizer and
 UndefinedBehaviorSanitizer (with the bounds check and the standard library's
 assertions) for ${runs} executions or ${seconds} seconds, whichever came first,
 all at once at the lowest priority on a shared two-core machine, started
-${started}. Each grown corpus was then reduced to a smallest set with the same
+${started} on the sources of commit ${commit}. Each grown corpus was then reduced to a smallest set with the same
 coverage (\`-set_cover_merge=1\`) in its seed folder,
 \`fuzz/<layer>/corpus/<fuzzer>/\`, from which the short runs of \`tools/fuzz.sh\`
 in CI start.
@@ -118,6 +120,12 @@ Written by \`tools/fuzz-campaign.sh ${seconds} ${runs}\`; \`tools/fuzz-campaign.
 prints the table again. Wall and CPU time are those of the fuzzing process;
 cov and ft are libFuzzer's coverage counters (edges and features) at its end;
 "corpus grown" is the corpus libFuzzer held at its end.
+
+The read-back fuzzer is by far the slowest per input: each input runs the
+synchronisation twice, and each run writes a whole profile section through
+\`IniDocument\`, which re-indexes the document after every key it writes, then
+loads the files again, all with coverage tracing on every comparison. Its
+figure is the number of whole read-backs checked.
 
 DOC
     table

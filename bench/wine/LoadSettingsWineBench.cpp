@@ -36,9 +36,10 @@ class PerKeyReader {
         GetPrivateProfileIntW(section.c_str(), key.c_str(), defaultValue, path_.c_str()));
   }
   template <std::size_t N>
-  void Text(const std::wstring& section, const std::wstring& key, char16_t (&field)[N]) const {
-    GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", reinterpret_cast<wchar_t*>(field),
-                             static_cast<DWORD>(N), path_.c_str());
+  void Text(const std::wstring& section, const std::wstring& key, TextField<N>& field) const {
+    GetPrivateProfileStringW(section.c_str(), key.c_str(), L"",
+                             reinterpret_cast<wchar_t*>(field.data()), static_cast<DWORD>(N),
+                             path_.c_str());
   }
   void Button(const std::wstring& section, const std::wstring& key, ButtonAssignment& record,
               int buttonIndex) const {

@@ -1,8 +1,8 @@
 // Arbitrary bytes as the settings file: the record read from it and validated
 // must be in range, whatever the file holds.
-#include <cstdlib>
 #include <memory>
 
+#include "common/ValidatedRangeChecks.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
 
@@ -11,19 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   auto settings = std::make_unique<lt260::SettingsFile>();
   lt260::ReadSettingsFile(document, *settings);
   lt260::ValidateSettings(*settings);
-
-  const lt260::GlobalSetting& global = settings->Global;
-  if (global.Totle < 1 || global.Totle > lt260::kMaxProfileCount) std::abort();
-  if (global.Active < 0 || global.Active >= global.Totle) std::abort();
-  for (int slot = 0; slot < global.Totle; ++slot) {
-    const lt260::ProfileSetting& profile = settings->Profiles[slot];
-    if (profile.DPI_Cur < 0 || profile.DPI_Cur > 7) std::abort();
-    for (const lt260::ButtonAssignment& button : profile.ButtonAssigned) {
-      if (!lt260::IsAcceptedFunctionCode(button.FunctionCode) && button.FunctionCode != 0) {
-        std::abort();
-      }
-    }
-    if (profile.Profil_Name[lt260::kProfileNameCapacity - 1] != u'\0') std::abort();
-  }
+  lt260::fuzzing::CheckValidatedSettings(*settings);
   return 0;
 }

@@ -115,6 +115,9 @@ void InputListener::OnInputReport(std::span<const uint8_t> report, int length) {
                 first[0], first[1], first[2], first[3], first[4], first[5], first[6], first[7]);
   debugOutput_.Write(line);
 
+  // Any stage but 0 is passed on, as the Configurator expects; the stage is
+  // never an index, and the next load puts a stage the mouse cannot have back
+  // to its default.
   const bool isStageReport = first[0] == 0x02 && first[1] == 0x00 && first[3] == 0x00;
   if (isStageReport && first[2] != 0) {
     messages_.Post(recipient_, WM_AGENT_DPI_STAGE, first[2], 0);

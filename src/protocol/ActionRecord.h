@@ -31,9 +31,9 @@ struct ActionRecord {
   uint8_t Argument1;      // button mask, modifier bits, selector or bit mask
   uint8_t Argument2;      // key usage
   uint8_t Argument3;      // second bit mask
-  uint8_t Reserved[3];
-  uint8_t Mode;      // mode byte of a macro record, 0 in fixed-function records
-  uint8_t Delay[2];  // little-endian delay after the step
+  std::array<uint8_t, 3> Reserved;
+  uint8_t Mode;                  // mode byte of a macro record, 0 in fixed-function records
+  std::array<uint8_t, 2> Delay;  // little-endian delay after the step
 
   // The kind as the read-back sees it: the whole high nibble.
   constexpr uint8_t Kind() const { return static_cast<uint8_t>(KindAndButton & 0xF0); }

@@ -26,9 +26,10 @@ using ButtonReportBytes = std::array<uint8_t, kButtonReportLength>;
 // Byte layout of feature report 4.
 struct ButtonReportLayout {
   uint8_t ReportId;
-  uint8_t BlockOffset[kButtonCount][2];  // little-endian, from report byte 1
-  uint8_t Reserved[34];
-  ActionRecord Records[kRecordAreaRecords];  // every button's records back to back
+  std::array<std::array<uint8_t, 2>, kButtonCount>
+      BlockOffset;  // little-endian, from report byte 1
+  std::array<uint8_t, 34> Reserved;
+  std::array<ActionRecord, kRecordAreaRecords> Records;  // every button's records back to back
 };
 
 static_assert(sizeof(ButtonReportLayout) == kButtonReportLength);

@@ -1,5 +1,6 @@
 #include "protocol/DeviceSync.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -36,11 +37,12 @@ void SaveBulletMacro(const std::filesystem::path& path, const ButtonAssignment& 
   const std::string number = std::to_string(macro.MacroEvents[0].Code - kBulletSectionBase);
   section.append(number.begin(), number.end());
   int32_t movements = 0;
-  for (int i = 0; i < macro.MacroEventCount; ++i) {
+  const int counted = std::min<int>(macro.MacroEventCount, kMacroEventCapacity);
+  for (int i = 0; i < counted; ++i) {
     if (macro.MacroEvents[i].Code == kMovementEventCode) ++movements;
   }
   std::array<uint8_t, sizeof macro.MacroEvents> events{};
-  std::memcpy(events.data(), macro.MacroEvents, events.size());
+  std::memcpy(events.data(), macro.MacroEvents.data(), events.size());
   IniFile(path).Update([&](IniDocument& document, IniFile::LoadStatus) {
     document.WriteInt(section, u"BulletNum", movements);
     document.WriteStruct(section, u"Macro", events);
@@ -57,8 +59,11 @@ void AdoptSettingsReport(std::span<const uint8_t, 40> report, ProfileSetting& pr
   profile.Cycle_enable = report[3] & 0x0F;
   profile.light_speed = 5 - report[4];
 
-  const int colourIndex = profile.light_type >= 1 ? profile.light_type - 1 : 0;
-  int32_t& colour = profile.light_Color[colourIndex];
+  // Types 1 to 7 keep their colour at index type - 1; type 0 shares the first
+  // slot, and so does a type the mouse should not report (8 to 15), which must
+  // not reach past the seven colours into the fields after them.
+  const bool namesSlot = profile.light_type >= 1 && profile.light_type <= kLightModeCount;
+  int32_t& colour = profile.light_Color[namesSlot ? profile.light_type - 1 : 0];
   if (report[5] == 0 && report[6] == 0 && report[7] == 0) {
     colour = 0;
     profile.Enable_light = 0;
@@ -111,7 +116,7 @@ int32_t SyncFromDevice(DeviceSyncTarget& target) {
   }
 
   const GlobalSetting& global = target.LoadedSettings.Global;
-  const ProfileSetting& reference = target.LoadedSettings.Profiles[global.Active];
+  const ProfileSetting& reference = target.LoadedSettings.Profiles[ActiveSlot(global)];
   const auto blocks = SplitButtonBlocks(buttons);
   for (int s = 0; s < kButtonCount; ++s) {
     ButtonAssignment& readBack = target.ActiveProfile.ButtonAssigned[s];

@@ -18,13 +18,13 @@ struct SettingsReportLayout {
   uint8_t ReportId;
   uint8_t DpiStage;
   uint8_t PollRate;
-  uint8_t LightMode;      // light type in the high nibble, its sub-option in the low one
-  uint8_t LightSpeed;     // 5 - speed, so the fastest effect sends 0
-  uint8_t LightColor[3];  // R, G, B scaled by brightness fifths
-  uint8_t DpiValue[kDpiStageCount];
+  uint8_t LightMode;   // light type in the high nibble, its sub-option in the low one
+  uint8_t LightSpeed;  // 5 - speed, so the fastest effect sends 0
+  std::array<uint8_t, 3> LightColor;  // R, G, B scaled by brightness fifths
+  std::array<uint8_t, kDpiStageCount> DpiValue;
   uint8_t Reserved1;
-  uint8_t DpiColor[kDpiStageCount][3];  // R, G, B per stage
-  uint8_t Reserved2[3];
+  std::array<std::array<uint8_t, 3>, kDpiStageCount> DpiColor;  // R, G, B per stage
+  std::array<uint8_t, 3> Reserved2;
 };
 
 static_assert(sizeof(SettingsReportLayout) == kSettingsReportLength);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -21,10 +22,10 @@ struct ButtonAssignment {
   uint8_t FunctionCode;
   uint8_t MacroEventCount;
   uint8_t Reserved1;
-  MacroEvent MacroEvents[kMacroEventCapacity];
+  std::array<MacroEvent, kMacroEventCapacity> MacroEvents;
   uint8_t MacroMode;
   uint8_t MacroRepeat;
-  uint8_t Reserved2[2];
+  std::array<uint8_t, 2> Reserved2;
   int32_t MacroIndex;
 };
 
@@ -43,8 +44,8 @@ static_assert(offsetof(ButtonAssignment, MacroIndex) == 376);
 
 // The code a button gets back when its record is reset; index 0 is button 1.
 // Button 7 defaults to 0x00, which validation itself does not accept.
-inline constexpr uint8_t kDefaultFunctionCodes[kButtonCount] = {0xA0, 0xA1, 0xA2, 0xC2,
-                                                                0xA4, 0xA3, 0x00};
+inline constexpr std::array<uint8_t, kButtonCount> kDefaultFunctionCodes = {0xA0, 0xA1, 0xA2, 0xC2,
+                                                                            0xA4, 0xA3, 0x00};
 
 constexpr bool IsAcceptedFunctionCode(uint8_t code) {
   return (code >= 0xA0 && code <= 0xAA) || (code >= 0xB0 && code <= 0xBA) ||

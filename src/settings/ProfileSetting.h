@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "settings/ButtonAssignment.h"
@@ -14,16 +15,16 @@ inline constexpr int kLightModeCount = 7;
 // file. Colours are 0x00BBGGRR.
 struct ProfileSetting {
   int32_t GroupID;
-  char16_t Profil_Name[kProfileNameCapacity];
+  TextField<kProfileNameCapacity> Profil_Name;
   int32_t DPI_Cur;
-  int32_t DPI_Color[kDpiStageCount];
-  int32_t DPI_Value[kDpiStageCount];
+  std::array<int32_t, kDpiStageCount> DPI_Color;
+  std::array<int32_t, kDpiStageCount> DPI_Value;
   int32_t POLLRATE_VALUE;
   int32_t Enable_light;
   int32_t Cycle_enable;
   int32_t light_type;
-  int32_t light_Color[kLightModeCount];
-  int32_t light_Cycle[kLightModeCount];
+  std::array<int32_t, kLightModeCount> light_Color;
+  std::array<int32_t, kLightModeCount> light_Cycle;
   int32_t light_bright_colorID;
   int32_t light_bright;
   int32_t light_speed;
@@ -32,18 +33,18 @@ struct ProfileSetting {
   int32_t Mouse_Speed;
   int32_t scroll_page;
   int32_t mouse_enhance;
-  char16_t SYNCFilesPath[kPathCapacity];
-  char16_t ExePath[kButtonCount][kPathCapacity];
-  char16_t ExeName[kButtonCount][kPathCapacity];
-  ButtonAssignment ButtonAssigned[kButtonCount];
+  TextField<kPathCapacity> SYNCFilesPath;
+  std::array<TextField<kPathCapacity>, kButtonCount> ExePath;
+  std::array<TextField<kPathCapacity>, kButtonCount> ExeName;
+  std::array<ButtonAssignment, kButtonCount> ButtonAssigned;
 };
 
 // Values taken when a key is missing from the file.
-inline constexpr int32_t kDefaultDpiColors[kDpiStageCount] = {
+inline constexpr std::array<int32_t, kDpiStageCount> kDefaultDpiColors = {
     0x0000FF, 0x00FF00, 0xFF0000, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
-inline constexpr int32_t kDefaultDpiValues[kDpiStageCount] = {2, 4, 5, 6, 7, 8, 9};
+inline constexpr std::array<int32_t, kDpiStageCount> kDefaultDpiValues = {2, 4, 5, 6, 7, 8, 9};
 inline constexpr int32_t kDefaultLightColor = 0x0000FF;
-inline constexpr int32_t kDefaultLightCycle[kLightModeCount] = {
+inline constexpr std::array<int32_t, kLightModeCount> kDefaultLightCycle = {
     0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFFFF00, 0xFF00FF, 0xFFFFFF};
 
 // A profile with every default and the seven reset button records.

@@ -11,7 +11,7 @@ void ResetButtonAssignment(ButtonAssignment& record, int buttonIndex) {
   record.ButtonNo = static_cast<uint8_t>(buttonIndex + 1);
   record.FunctionCode = kDefaultFunctionCodes[buttonIndex];
   record.MacroEventCount = 0;
-  std::memset(record.MacroEvents, 0, sizeof(record.MacroEvents));
+  record.MacroEvents.fill(MacroEvent{});
   record.MacroMode = 0;
   record.MacroRepeat = 0;
   record.MacroIndex = kNoMacroIndex;
@@ -27,14 +27,14 @@ ProfileSetting DefaultProfileSetting() {
   ProfileSetting profile{};
   profile.GroupID = 0;
   profile.DPI_Cur = 3;
-  std::copy(std::begin(kDefaultDpiColors), std::end(kDefaultDpiColors), profile.DPI_Color);
-  std::copy(std::begin(kDefaultDpiValues), std::end(kDefaultDpiValues), profile.DPI_Value);
+  profile.DPI_Color = kDefaultDpiColors;
+  profile.DPI_Value = kDefaultDpiValues;
   profile.POLLRATE_VALUE = 2;
   profile.Enable_light = 1;
   profile.Cycle_enable = 0;
   profile.light_type = 0;
-  std::fill(std::begin(profile.light_Color), std::end(profile.light_Color), kDefaultLightColor);
-  std::copy(std::begin(kDefaultLightCycle), std::end(kDefaultLightCycle), profile.light_Cycle);
+  profile.light_Color.fill(kDefaultLightColor);
+  profile.light_Cycle = kDefaultLightCycle;
   profile.light_bright_colorID = 0;
   profile.light_bright = 5;
   profile.light_speed = 3;

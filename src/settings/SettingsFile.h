@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "settings/GlobalSetting.h"
 #include "settings/ProfileSetting.h"
 
@@ -9,7 +11,7 @@ namespace lt260 {
 // `Totle` are in use.
 struct SettingsFile {
   GlobalSetting Global;
-  ProfileSetting Profiles[kMaxProfileCount];
+  std::array<ProfileSetting, kMaxProfileCount> Profiles;
 };
 
 }  // namespace lt260

@@ -77,7 +77,7 @@ class SectionReader {
     field = document_.ReadInt(section_, key, defaultValue);
   }
   template <std::size_t N>
-  void Text(std::u16string_view key, char16_t (&field)[N]) {
+  void Text(std::u16string_view key, TextField<N>& field) {
     SetFieldText(field, document_.ReadString(section_, key, u""));
   }
   // A record the file does not hold whole and intact is replaced by the
@@ -105,7 +105,7 @@ class SectionWriter {
     document_.WriteInt(section_, key, field);
   }
   template <std::size_t N>
-  void Text(std::u16string_view key, const char16_t (&field)[N]) {
+  void Text(std::u16string_view key, const TextField<N>& field) {
     document_.WriteString(section_, key, FieldText(field));
   }
   void Button(std::u16string_view key, const ButtonAssignment& record, int) {

@@ -66,7 +66,7 @@ SettingsLoadOutcome LoadSettings(const std::filesystem::path& settingsPath, Sett
     }
   }
   applied = loaded;
-  activeProfile = loaded.Profiles[loaded.Global.Active];
+  activeProfile = loaded.Profiles[ActiveSlot(loaded.Global)];
   return outcome;
 }
 

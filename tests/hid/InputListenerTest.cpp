@@ -37,6 +37,11 @@ TEST(OnInputReportTest, OnlyTheExactDpiStageShapeIsPosted) {
       {{0x02, 0x01, 0x03, 0x00}, "4: 02 01 03 00 00 00 00 00\n", false},
       {{0x02, 0x00, 0x03, 0x01}, "4: 02 00 03 01 00 00 00 00\n", false},
       {{0x01, 0x00, 0x03, 0x00}, "4: 01 00 03 00 00 00 00 00\n", false},
+      {{0x02, 0x00, 0x01, 0x00}, "4: 02 00 01 00 00 00 00 00\n", true},
+      {{0x02, 0x00, 0x07, 0x00}, "4: 02 00 07 00 00 00 00 00\n", true},
+      // Stages the mouse does not have are passed on too; the next load
+      // validates them away.
+      {{0x02, 0x00, 0x08, 0x00}, "4: 02 00 08 00 00 00 00 00\n", true},
       {{0x02, 0x00, 0xFF, 0x00}, "4: 02 00 ff 00 00 00 00 00\n", true},
   };
   for (const Case& c : cases) {

@@ -22,8 +22,9 @@ using testing::RecordingWindowMessages;
 
 constexpr WindowId kAgentWindow = 0x77;
 // Reports sent during a burst of discoveries carry this stage; they may be
-// lost with the device they were queued for, but never arrive twice.
-constexpr uint8_t kBurstStage = 0xEE;
+// lost with the device they were queued for, but never arrive twice. The
+// stable phases use the stages below it.
+constexpr uint8_t kBurstStage = 7;
 
 // Stable phases alternate with bursts. In a stable phase the input device is
 // the one the last discovery left, so each report sent then is queued for
@@ -32,7 +33,7 @@ constexpr uint8_t kBurstStage = 0xEE;
 // presses the DPI button, and the listener reads back to back.
 TEST(ListenerStressTest, DiscoveriesRacingReadsNeverReadStaleOrRepeat) {
   constexpr int kPhases = 150;
-  constexpr int kReportsPerPhase = 10;
+  constexpr int kReportsPerPhase = kBurstStage - 1;
   constexpr int kDiscoveriesPerBurst = 25;
   constexpr std::array<int32_t, 4> kWantedLengths{40, 2049, 8, 100};
 

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -213,7 +214,7 @@ TEST_F(DeviceSyncTest, BulletMacroIsSavedUnderItsProfileSection) {
   EXPECT_EQ(bullets.ReadInt(u"BulletProfile2", u"BulletNum", -1), 2);
   std::array<uint8_t, sizeof read.MacroEvents> saved{};
   ASSERT_TRUE(bullets.ReadStruct(u"BulletProfile2", u"Macro", saved));
-  EXPECT_EQ(std::memcmp(saved.data(), read.MacroEvents, saved.size()), 0);
+  EXPECT_EQ(std::memcmp(saved.data(), read.MacroEvents.data(), saved.size()), 0);
 }
 
 TEST_F(DeviceSyncTest, BulletMacroWithoutProfileIsNotSaved) {
@@ -225,6 +226,39 @@ TEST_F(DeviceSyncTest, BulletMacroWithoutProfileIsNotSaved) {
   EXPECT_EQ(active_.ButtonAssigned[3].MacroEvents[0].Code, 1);
   EXPECT_EQ(active_.ButtonAssigned[3].MacroIndex, -1);
   EXPECT_FALSE(std::filesystem::exists(bulletPath_));
+}
+
+// Light types 8 to 15 are not the mouse's to report. Their colour lands in the
+// first slot, as type 0's does, and the cycle colours and the brightness
+// colour that lie after the seven colours come through, in memory and in the
+// file. A record whose Active names no slot is compared with slot 0.
+TEST_F(DeviceSyncTest, LightTypeBeyondTheColoursOverwritesNothingElse) {
+  loaded_->Global.Active = 99;
+  for (const uint8_t mode : {uint8_t{0x80}, uint8_t{0xE0}, uint8_t{0xF0}}) {
+    SCOPED_TRACE(mode);
+    active_ = DefaultProfileSetting();
+    active_.light_bright_colorID = 4;
+    const ProfileSetting before = active_;
+    std::vector<uint8_t> report = mouse_.SettingsReport();
+    report[3] = mode;
+    report[5] = 0x11;
+    report[6] = 0x22;
+    report[7] = 0x33;
+    mouse_.SetSettingsReport(report);
+    clock_.Advance(kSyncDebounceMilliseconds);
+
+    ASSERT_EQ(Sync(), 1);
+    EXPECT_EQ(active_.light_type, mode >> 4) << "kept as read; validation resets it";
+    EXPECT_EQ(active_.light_Color[0], 0x332211);
+    EXPECT_EQ(active_.light_Cycle, before.light_Cycle);
+    EXPECT_EQ(active_.light_bright_colorID, 4);
+    ProfileSetting saved{};
+    ReadProfileSetting(settingsPath_, 0, saved);
+    EXPECT_EQ(saved.light_Cycle, before.light_Cycle);
+    EXPECT_EQ(saved.light_bright_colorID, 4);
+    EXPECT_TRUE(std::equal(saved.light_Color.begin() + 1, saved.light_Color.end(),
+                           before.light_Color.begin() + 1));
+  }
 }
 
 TEST(AdoptSettingsReport, UndoesTheBrightnessScaling) {

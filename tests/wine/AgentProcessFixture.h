@@ -170,7 +170,7 @@ class AgentProcess : public testing::Test {
   std::u16string ActiveProfileSection() const {
     GlobalSetting global{};
     ReadGlobalSetting(settings_, global);
-    return ProfileSectionName(global.ProfileMap[global.Active]);
+    return ProfileSectionName(global.ProfileMap[ActiveSlot(global)]);
   }
 
   // Posts the reload and waits until the button report has been sent;

@@ -245,7 +245,7 @@ class VirtualMouseProcess : public testing::Test {
   std::u16string ActiveProfileSection() const {
     GlobalSetting global{};
     ReadGlobalSetting(settings_, global);
-    return ProfileSectionName(global.ProfileMap[global.Active]);
+    return ProfileSectionName(global.ProfileMap[ActiveSlot(global)]);
   }
 
   // Posts the reload and returns the transfers it caused, up to the fence.

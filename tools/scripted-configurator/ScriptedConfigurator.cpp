@@ -208,7 +208,7 @@ class Script {
     Step("The user changes a profile; the Configurator saves it and asks for a reload");
     GlobalSetting global{};
     ReadGlobalSetting(settings_, global);
-    const std::u16string section = ProfileSectionName(global.ProfileMap[global.Active]);
+    const std::u16string section = ProfileSectionName(global.ProfileMap[ActiveSlot(global)]);
     std::string error;
     for (auto [key, value] : {std::pair{u"DPI_Cur", 2},
                               {u"DPI_Value1", 10},

@@ -13,7 +13,7 @@ if [ $# -ne 1 ] || [ ! -f "$1" ]; then
   exit 2
 fi
 : "${LT260_SIGN_CERT:?LT260_SIGN_CERT must name the signing certificate}"
-: "${LT260_SIGN_KEY:?LT260_SIGN_KEY must name the certificate's private key}"
+: "${LT260_SIGN_KEY:?LT260_SIGN_KEY must name the private key of the certificate}"
 for file in "$LT260_SIGN_CERT" "$LT260_SIGN_KEY"; do
   [ -f "$file" ] || { echo "$0: $file does not exist" >&2; exit 2; }
 done

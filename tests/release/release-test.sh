@@ -16,20 +16,8 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 
-planned=9
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "  ok    $what"
-  else
-    failed=$((failed + 1))
-    echo "  FAIL  $what"
-  fi
-}
+source tests/support/checks.sh
+checks_begin release-test 9
 for program in openssl osslsigncode python3; do
   command -v "$program" >/dev/null || { echo "release-test: $program is missing" >&2; exit 2; }
 done
@@ -82,8 +70,7 @@ check "an unsigned release carries no signature" eval '! verify "$work/unsigned-
 
 size=$(stat -c %s "$work/first/$agent")
 echo "release-test: LT260Agent.exe is $size bytes; the aim is at most 1048576"
-echo "release-test: $passed of $planned checks passed, $failed failed"
-if [ "$failed" -ne 0 ] || [ "$passed" -ne "$planned" ]; then
+if ! checks_end; then
   [ -f "$work/verify.log" ] && cat "$work/verify.log" >&2
   exit 1
 fi

@@ -17,46 +17,17 @@ setup=$(readlink -f "$1")
 agent_built=$(readlink -f "$2")
 tool=$(readlink -f "$3")
 version=$4
-root=$(cd "$(dirname "$0")/../.." && pwd)
-run="$root/tools/wine/run.sh"
-: "${LT260_WINEPREFIX:?LT260_WINEPREFIX must name the prefix this test makes}"
-export LT260_WINEPREFIX WINEPREFIX=$LT260_WINEPREFIX LT260_WINE_TIMEOUT=${LT260_WINE_TIMEOUT:-120}
 for file in "$setup" "$agent_built" "$tool"; do
   [ -f "$file" ] || { echo "installer-test: $file is missing" >&2; exit 2; }
 done
 
-planned=28
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "  ok    $what"
-  else
-    failed=$((failed + 1))
-    echo "  FAIL  $what"
-  fi
-}
 step() { echo "installer-test: $*"; }
 
 work=$(mktemp -d)
-log="$work/wine.log"
-cleanup() {
-  timeout 30 wineserver -k >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Wine programs, their output in the log. A program an installer starts
-# inherits the installer's output: never a pipe, or the caller waits for it.
-wine_run() { "$run" "$@" >>"$log" 2>&1 </dev/null; }
-# The tool's answer on stdout, through a file for the same reason.
-tool() {
-  "$run" "$tool" "$@" >"$work/answer" 2>>"$log" </dev/null || return 1
-  tr -d '\r' <"$work/answer"
-}
+source "$(dirname "$0")/../support/checks.sh"
+source "$(dirname "$0")/wine-scripts.sh"
+trap 'timeout 30 wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+checks_begin installer-test 35
 reg_value() {  # reg_value KEY NAME: the data of a value, empty when missing
   timeout 60 wine reg query "$1" /v "$2" 2>/dev/null </dev/null | tr -d '\r' |
     sed -n "s/^    $2    REG_[A-Z_]*    //p"
@@ -64,9 +35,7 @@ reg_value() {  # reg_value KEY NAME: the data of a value, empty when missing
 sha() { sha256sum "$1" 2>/dev/null | cut -d' ' -f1; }
 
 step "a fresh prefix in $LT260_WINEPREFIX"
-timeout 30 wineserver -k >/dev/null 2>&1
-rm -rf "$LT260_WINEPREFIX" "$LT260_WINEPREFIX.lock"
-wine_run "$tool" count nothing || { echo "installer-test: Wine does not start" >&2; exit 1; }
+fresh_prefix
 user_dir="$LT260_WINEPREFIX/drive_c/users/$(id -un)"
 settings_dir="$user_dir/AppData/Roaming/Quendra/LT-260"
 settings="$settings_dir/GamingMouse"
@@ -101,7 +70,7 @@ check "no Agent started by a silent first install" test "$(tool processes LT260A
 
 step "the Agent started as the Run value says, with the user's settings in place"
 printf '[Setting]\r\nTotle=2\r\nActive=1\r\nlan_id=1\r\nShow_TrayIcon=1\r\nDevice=0\r\n[Profile1Setting]\r\nDPI_Cur=3\r\n' >"$settings"
-"$run" "$tool" start "$command_line" >>"$log" 2>&1 </dev/null
+wine_run "$tool" start "$command_line"
 check "the Agent's window appears" tool wait "$agent_title" 30
 check "the Agent answers at its window" test "$(tool send "$agent_title" 0)" = 0
 first_pid=$(tool pid "$agent_title")
@@ -118,15 +87,21 @@ check "it is a new process: the old one ended ($first_pid, now $second_pid)" tes
 check "one Agent process, one agent window" test "$(tool processes LT260Agent.exe) $(tool count "$agent_title")" = "1 1"
 check "the settings file byte for byte" test "$(sha "$settings")" = "$settings_sha"
 
+# The uninstaller works from a copy of itself, which the call does not wait for:
+# wait until the uninstaller is gone and Wine has nothing left to run.
+uninstall() {  # uninstall FOLDER [OPTIONS...]
+  local folder=$1
+  shift
+  wine_run "$folder/Uninstall LT260Agent.exe" /S "$@" || return 1
+  for _ in $(seq 1 300); do
+    [ -e "$folder/Uninstall LT260Agent.exe" ] || break
+    sleep 0.1
+  done
+  timeout 60 wineserver -w
+}
+
 step "silent uninstall while the Agent runs"
-wine_run "$program_dir/Uninstall LT260Agent.exe" /S
-check "the uninstaller ends with 0" test $? -eq 0
-# The uninstaller works from a copy of itself, which the call does not wait for.
-for _ in $(seq 1 300); do
-  [ -e "$program_dir/Uninstall LT260Agent.exe" ] || break
-  sleep 0.1
-done
-timeout 60 wineserver -w
+check "the uninstaller ends with 0" uninstall "$program_dir"
 check "no Agent runs" test "$(tool processes LT260Agent.exe) $(tool count "$agent_title")" = "0 0"
 check "the program folder holds only the Configurator's files" test "$(cd "$program_dir" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./CheckPidVid.dll ./Gaming.exe "
 check "Gaming.exe and CheckPidVid.dll untouched" test "$(sha "$program_dir/Gaming.exe") $(sha "$program_dir/CheckPidVid.dll")" = "$gaming_sha $companion_sha"
@@ -134,9 +109,23 @@ check "no Run value" test -z "$(reg_value "$run_key" "LT-260 Agent")"
 check "no uninstall entry" test -z "$(reg_value "$uninstall_key" DisplayName)"
 check "the settings stay, byte for byte" test "$(sha "$settings")" = "$settings_sha"
 
-echo "installer-test: $passed of $planned checks passed, $failed failed"
-if [ "$failed" -ne 0 ] || [ "$passed" -ne "$planned" ]; then
+step "silent install into the default folder; uninstall that removes the settings"
+default_dir="$user_dir/AppData/Local/Programs/Quendra/LT-260"
+wine_run "$setup" /S
+check "the installer ends with 0" test $? -eq 0
+check "the Agent and its uninstaller in %LOCALAPPDATA%\\Programs\\Quendra\\LT-260" \
+  test -f "$default_dir/LT260Agent.exe" -a -f "$default_dir/Uninstall LT260Agent.exe"
+check "the Run value names it" test "$(reg_value "$run_key" "LT-260 Agent")" \
+  = "\"C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Quendra\\LT-260\\LT260Agent.exe\""
+check "the uninstaller with /REMOVESETTINGS ends with 0" uninstall "$default_dir" /REMOVESETTINGS
+check "the settings are gone, and Quendra's folder with them" test ! -e "$user_dir/AppData/Roaming/Quendra"
+check "the program folder is gone, and Quendra's folder with it" \
+  test ! -e "$user_dir/AppData/Local/Programs/Quendra"
+check "no Run value, no uninstall entry" \
+  test -z "$(reg_value "$run_key" "LT-260 Agent")$(reg_value "$uninstall_key" DisplayName)"
+
+if ! checks_end; then
   echo "installer-test: the Wine log follows" >&2
-  cat "$log" >&2
+  cat "$wine_log" >&2
   exit 1
 fi

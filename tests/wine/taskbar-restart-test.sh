@@ -16,41 +16,17 @@ if [ $# -ne 2 ]; then
 fi
 agent_built=$(readlink -f "$1")
 tool=$(readlink -f "$2")
-root=$(cd "$(dirname "$0")/../.." && pwd)
-run="$root/tools/wine/run.sh"
-: "${LT260_WINEPREFIX:?LT260_WINEPREFIX must name the prefix this test makes}"
-export LT260_WINEPREFIX WINEPREFIX=$LT260_WINEPREFIX LT260_WINE_TIMEOUT=${LT260_WINE_TIMEOUT:-120}
 for file in "$agent_built" "$tool"; do
   [ -f "$file" ] || { echo "taskbar-restart-test: $file is missing" >&2; exit 2; }
 done
 
-planned=9
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "  ok    $what"
-  else
-    failed=$((failed + 1))
-    echo "  FAIL  $what"
-  fi
-}
 
 work=$(mktemp -d)
-log="$work/wine.log"
+source "$(dirname "$0")/../support/checks.sh"
+source "$(dirname "$0")/wine-scripts.sh"
+trap 'timeout 30 wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+checks_begin taskbar-restart-test 9
 trace="$work/agent-trace.log"
-cleanup() {
-  timeout 30 wineserver -k >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-tool() {
-  "$run" "$tool" "$@" >"$work/answer" 2>>"$log" </dev/null || return 1
-  tr -d '\r' <"$work/answer"
-}
 # Wine shows each debug-output line twice: as the call and as its exception.
 added_again() { grep -c 'OutputDebugString.*TaskbarCreated: icon added again' "$trace"; }
 agent_title=Quendra_LT-260_Hid
@@ -60,9 +36,7 @@ id_tray_hide=6002
 wm_agent_reload=0x4FF
 
 echo "taskbar-restart-test: a fresh prefix in $LT260_WINEPREFIX"
-timeout 30 wineserver -k >/dev/null 2>&1
-rm -rf "$LT260_WINEPREFIX" "$LT260_WINEPREFIX.lock"
-"$run" "$tool" count nothing >>"$log" 2>&1 </dev/null || { echo "taskbar-restart-test: Wine does not start" >&2; exit 1; }
+fresh_prefix
 mkdir -p "$LT260_WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Quendra/LT-260"
 program_dir="$LT260_WINEPREFIX/drive_c/LT260"
 mkdir -p "$program_dir"
@@ -70,7 +44,7 @@ cp "$agent_built" "$program_dir/"
 cp -r "$(dirname "$agent_built")/Lan" "$program_dir/"
 
 echo "taskbar-restart-test: the Agent with its mouse, the icon shown"
-WINEDEBUG=warn+seh "$run" "$program_dir/$(basename "$agent_built")" >"$trace" 2>&1 </dev/null &
+WINEDEBUG=warn+seh "$wine_run_sh" "$program_dir/$(basename "$agent_built")" >"$trace" 2>&1 </dev/null &
 agent_job=$!
 for _ in $(seq 1 300); do
   grep -q 'OutputDebugString.*OnCreate over' "$trace" 2>/dev/null && break
@@ -99,8 +73,7 @@ check "its window is gone" tool gone "$agent_title" 20
 wait "$agent_job"
 check "the process ended with 0" test $? -eq 0
 
-echo "taskbar-restart-test: $passed of $planned checks passed, $failed failed"
-if [ "$failed" -ne 0 ] || [ "$passed" -ne "$planned" ]; then
+if ! checks_end; then
   echo "taskbar-restart-test: the Agent's debug output follows" >&2
   grep -v '^fixme' "$trace" >&2
   exit 1

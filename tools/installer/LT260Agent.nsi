@@ -9,7 +9,8 @@
 ;                uninstaller and the installer are both signed with it
 ;
 ; Silent use: "LT260Agent-Setup-1.2.3.exe /S [/D=C:\folder]" and
-; "Uninstall LT260Agent.exe /S". /D= comes last and is not quoted.
+; "Uninstall LT260Agent.exe /S [/REMOVESETTINGS]". /D= comes last and is not
+; quoted; /REMOVESETTINGS ticks the box that removes the user's settings too.
 
 Unicode true
 ; A 64-bit installer, like the program it installs.
@@ -24,6 +25,7 @@ SetDateSave off
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include Sections.nsh
 !include WinMessages.nsh
 
 !ifndef VERSION | PROGRAM_DIR | OUTFILE
@@ -184,9 +186,20 @@ Section "un.${PRODUCT}" SecUnAgent
   RMDir "$INSTDIR\Lan"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
+  ; The vendor folder of the default location, when nothing else is in it.
+  RMDir "$LOCALAPPDATA\Programs\Quendra"
 SectionEnd
 
 Section /o "un.Also remove my settings" SecUnSettings
   RMDir /r "$APPDATA\Quendra\LT-260"
   RMDir "$APPDATA\Quendra"
 SectionEnd
+
+Function un.onInit
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVESETTINGS" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecUnSettings}
+  ${EndIf}
+FunctionEnd

@@ -22,6 +22,7 @@ for program in openssl osslsigncode python3; do
   command -v "$program" >/dev/null || { echo "release-test: $program is missing" >&2; exit 2; }
 done
 
+mkdir -p "$root/build"
 work=$(mktemp -d "$root/build/release-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export SOURCE_DATE_EPOCH=1700000000

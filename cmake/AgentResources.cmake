@@ -53,6 +53,7 @@ if(WIN32)
   set_source_files_properties(${LT260_AGENT_RESOURCE_DIR}/LT260Agent.rc PROPERTIES
     OBJECT_DEPENDS "${_lt260_icon};${LT260_AGENT_RESOURCE_DIR}/LT260Agent.manifest"
   )
+  set(LT260_AGENT_ICON ${_lt260_icon} CACHE INTERNAL "The Agent's icon file, drawn at build time")
   unset(_lt260_icon)
 endif()
 

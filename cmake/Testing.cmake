@@ -1,7 +1,8 @@
 # GoogleTest: the system's for native builds; built from Debian's sources for
-# Windows, since no Windows binaries of it are packaged.
+# the Windows cross build, since Debian packages no Windows binaries of it.
 if(LT260_BUILD_TESTS OR LT260_BUILD_BENCHMARKS)
-  if(WIN32)
+  # On Windows itself (MSYS2) GoogleTest comes packaged, as on Linux.
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
     set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12: compilers (g++, clang
 # for the fuzzers, MinGW-w64 for Windows), CMake and Ninja, GoogleTest and
-# Google Benchmark, and Wine to run the Windows executables.
+# Google Benchmark, Wine to run the Windows executables, and what a release
+# needs: NSIS for the installer, osslsigncode and OpenSSL for signing, zip.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
+  nsis osslsigncode openssl zip
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -2,13 +2,18 @@
 # Builds and runs every test: the native unit tests, the same under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded HID tests under
 # ThreadSanitizer, the Windows tests under Wine, and each fuzzer for a bounded
-# time.
+# time; then the release: two clean builds give the same bytes, and signing
+# works. It first installs whatever is missing (tools/install-deps.sh), so
+# that it runs alone on a fresh machine.
 #
 #   tools/test-all.sh            (LT260_FUZZ_SECONDS per fuzzer, default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 step() { printf '\n===== %s =====\n' "$*"; }
+
+step "dependencies"
+tools/install-deps.sh
 
 for preset in native native-asan mingw; do
   step "build: $preset"
@@ -26,5 +31,8 @@ ctest --preset native-tsan -R 'Listener|HidChannel|Input|SimulatedMouse'
 
 step "fuzz"
 tools/fuzz.sh "${LT260_FUZZ_SECONDS:-60}"
+
+step "release: reproducible, signed"
+tests/release/release-test.sh
 
 step "all tests passed"

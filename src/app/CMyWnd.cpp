@@ -70,6 +70,13 @@ std::span<const MessageMapEntry> CMyWnd::GetMessageMap() const {
   return kMessageMap;
 }
 
+intptr_t CMyWnd::WindowProc(uint32_t message, uint64_t wParam, int64_t lParam) {
+  if (TaskbarCreatedMessage_ != 0 && message == TaskbarCreatedMessage_) {
+    return OnTaskbarCreated(wParam, lParam);
+  }
+  return CWnd::WindowProc(message, wParam, lParam);
+}
+
 bool CMyWnd::CreateAgentWindow() {
   return CreateEx(0, kAgentWindowTitle, WS_POPUP, 100, 100, 100, 100);
 }
@@ -94,6 +101,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
   SetExtendedStyle(WS_EX_TOOLWINDOW);
   TrayIconData_ =
       TrayIconRecord{GetSafeHwnd(), kTrayIconId, WM_AGENT_TRAY_NOTIFY, kTrayIconResource, kTrayTip};
+  TaskbarCreatedMessage_ = ports_.Tray.RestartMessage();
 
   if (SyncFromDevice() != 0) {
     LaunchConfigurator();
@@ -265,6 +273,17 @@ intptr_t CMyWnd::OnTrayOpen(uint64_t, int64_t) {
 
 intptr_t CMyWnd::OnTrayHide(uint64_t, int64_t) {
   HideTrayIcon();
+  return 0;
+}
+
+// A restarted Explorer has lost every icon. The flag still says whether ours
+// is meant to be there; this also brings back an icon the shell refused
+// because the Agent started before the task bar, as at login.
+intptr_t CMyWnd::OnTaskbarCreated(uint64_t, int64_t) {
+  if (TrayIconShown_) {
+    ports_.Tray.Add(TrayIconData_);
+    ports_.Debug.Write("TaskbarCreated: icon added again");
+  }
   return 0;
 }
 

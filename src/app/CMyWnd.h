@@ -61,6 +61,12 @@ class CMyWnd : public CWnd {
   intptr_t OnTrayNotify(uint64_t iconId, int64_t mouseMessage);
   intptr_t OnTrayOpen(uint64_t wParam, int64_t lParam);
   intptr_t OnTrayHide(uint64_t wParam, int64_t lParam);
+  // The shell's notification area has started again and holds no icons.
+  intptr_t OnTaskbarCreated(uint64_t wParam, int64_t lParam);
+
+  // The message table, and the shell's restart message, whose number the
+  // system gives out at run time.
+  intptr_t WindowProc(uint32_t message, uint64_t wParam, int64_t lParam) override;
 
   // The state, for the tests and tools that look at it.
   const std::filesystem::path& SettingsPath() const { return SettingsPath_; }
@@ -115,6 +121,7 @@ class CMyWnd : public CWnd {
   bool MousePresent_ = false;
   // A device notice came and the settle timer has not yet looked at it.
   bool DeviceSetChanged_ = false;
+  uint32_t TaskbarCreatedMessage_ = 0;
 };
 
 }  // namespace lt260

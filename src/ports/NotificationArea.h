@@ -24,6 +24,10 @@ class NotificationArea {
   // False when the shell refused (for example while no task bar runs).
   virtual bool Add(const TrayIconRecord& icon) = 0;
   virtual bool Delete(const TrayIconRecord& icon) = 0;
+  // The message the shell sends every top-level window when its notification
+  // area has started (again, after Explorer restarted), empty of icons; 0
+  // when the system has no such message.
+  virtual uint32_t RestartMessage() = 0;
 };
 
 }  // namespace lt260

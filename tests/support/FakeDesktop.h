@@ -31,9 +31,11 @@ class FakeNotificationArea final : public NotificationArea {
     shown = false;
     return true;
   }
+  uint32_t RestartMessage() override { return restartMessage; }
 
   bool accepts = true;  // false: the shell refuses, as with no task bar
   bool shown = false;
+  uint32_t restartMessage = 0xC0DE;  // a registered message's range
   TrayIconRecord last;
   std::vector<std::string> calls;
 };

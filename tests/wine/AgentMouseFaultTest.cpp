@@ -245,10 +245,13 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     ReadGlobalSetting(settings_, global);
     const std::string section = Narrow(ProfileSectionName(global.Current)) + "/";
     const std::map<std::string, std::string> before = SettingsEntries(settings_);
-    std::this_thread::sleep_for(kSyncQuietTime);
+    // The mouse is read back when it arrives: unplug it, then plug it in.
+    const size_t absences = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size();
+    ASSERT_TRUE(ControlSimulatedMouse(kWmSimUnplug, 0, error)) << error;
+    ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, absences + 1));
     const size_t mark = ConfiguratorMark();
     const size_t syncs = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
-    ASSERT_TRUE(Post(agentWindow_, WM_DEVICECHANGE, kDbtDevNodesChanged, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncs + 1));
     Fence();
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kSyncDone});

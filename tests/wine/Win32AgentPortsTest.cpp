@@ -445,6 +445,16 @@ TEST(Win32NotificationArea, AddAndDeleteWithAnOverlongTip) {
   window.DestroyWindow();
 }
 
+// The restart message is the one every program registers under the shell's
+// name, so that the shell's broadcast reaches the agent window.
+TEST(Win32NotificationArea, RestartMessageIsTheSystemsTaskbarCreated) {
+  Win32NotificationArea area;
+  const uint32_t message = area.RestartMessage();
+  EXPECT_GE(message, 0xC000u) << "registered messages are numbered from 0xC000";
+  EXPECT_EQ(message, ::RegisterWindowMessageW(L"TaskbarCreated"));
+  EXPECT_EQ(Win32NotificationArea{}.RestartMessage(), message);
+}
+
 TEST(Win32Clock, TicksAdvanceAcrossASleep) {
   Win32Clock clock;
   const uint32_t before = clock.TickCount();

@@ -57,8 +57,10 @@ class CWnd {
 
   // Every message of the window arrives here: the first matching row of the
   // message table handles it, anything else gets default processing. When
-  // the application's main window is destroyed, the message loop ends.
-  intptr_t WindowProc(uint32_t message, uint64_t wParam, int64_t lParam);
+  // the application's main window is destroyed, the message loop ends. A
+  // window class overrides it for messages whose numbers are known only at
+  // run time, and passes the rest on.
+  virtual intptr_t WindowProc(uint32_t message, uint64_t wParam, int64_t lParam);
 
   // Set by the window system before the first message.
   void AttachHandle(WindowId handle) { handle_ = handle; }

@@ -61,4 +61,9 @@ bool Win32NotificationArea::Delete(const TrayIconRecord& icon) {
   return ::Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
 }
 
+uint32_t Win32NotificationArea::RestartMessage() {
+  if (restartMessage_ == 0) restartMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+  return restartMessage_;
+}
+
 }  // namespace lt260

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12: compilers (g++, clang
 # for the fuzzers, MinGW-w64 for Windows), CMake and Ninja, GoogleTest and
-# Google Benchmark, and Wine to run the Windows executables.
+# Google Benchmark, Wine to run the Windows executables, libudev for the
+# Linux HID backend and strace for measuring its idle wake-ups.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
+  libudev-dev pkg-config strace
 )
 missing=()
 for package in "${packages[@]}"; do

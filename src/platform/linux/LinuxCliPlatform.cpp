@@ -176,8 +176,10 @@ class Watchers {
 }  // namespace
 
 int64_t SuspendedNanoseconds() {
-  const timespec boot = Now(CLOCK_BOOTTIME);
+  // Monotonic first: read the other way round, the time between the two
+  // reads would make the difference come out a little negative.
   const timespec monotonic = Now(CLOCK_MONOTONIC);
+  const timespec boot = Now(CLOCK_BOOTTIME);
   return (boot.tv_sec - monotonic.tv_sec) * 1'000'000'000LL + (boot.tv_nsec - monotonic.tv_nsec);
 }
 

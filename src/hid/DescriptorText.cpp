@@ -54,7 +54,10 @@ DescriptorBytes ReadDescriptorContent(std::string_view content) {
     }
     if (!valid) {
       result.Bytes.clear();
-      result.Error = "\"" + std::string(content.substr(at, end - at)) + "\" is not a hex byte";
+      // Appended piece by piece: GCC 12 at -O3 warns falsely about operator+ here.
+      result.Error = "\"";
+      result.Error.append(content.substr(at, end - at));
+      result.Error.append("\" is not a hex byte");
       result.ErrorLine = line;
       return result;
     }

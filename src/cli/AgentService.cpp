@@ -34,12 +34,14 @@ int AgentService::Run() {
   }
   out_ << "lt260ctl agent: watching the mouse for " << settingsPath_.string() << std::endl;
   OnArrival();
+  WarnAboutSettingsFile();
   for (;;) {
     const MessageQueue::Message message = queue_.Wait();
     if (message.Number == kCliQuit) break;
     if (message.Number == kCliDeviceChanged) OnArrival();
     if (message.Number == WM_AGENT_DPI_STAGE) OnDpiStage(static_cast<int32_t>(message.WParam));
     if (message.Number == kCliResumed) OnResumed();
+    WarnAboutSettingsFile();
   }
   if (registration != 0) mouse_.Backend().UnregisterDeviceNotification(registration);
   out_ << "lt260ctl agent: stopped" << std::endl;
@@ -48,8 +50,20 @@ int AgentService::Run() {
 
 // The file is read afresh before every piece of work, so edits made while
 // the agent runs (by lt260ctl apply or by hand) count. A bad value is
-// repaired as the Agent on Windows repairs it, and named once.
+// repaired as the Agent on Windows repairs it.
 void AgentService::LoadSettingsFile() {
+  LoadSettings(settingsPath_, loaded_, applied_, activeProfile_);
+}
+
+// Names a bad line of the file once, after the device work so the check never
+// delays it, and only when the file changed since it was last checked.
+void AgentService::WarnAboutSettingsFile() {
+  std::error_code error;
+  const auto changed = std::filesystem::last_write_time(settingsPath_, error);
+  const auto size = std::filesystem::file_size(settingsPath_, error);
+  if (!error && checkedWriteTime_ == changed && checkedSize_ == size) return;
+  checkedWriteTime_ = changed;
+  checkedSize_ = size;
   const auto problem = CheckSettingsFile(settingsPath_);
   const std::string text =
       problem ? "line " + std::to_string(problem->Line) + ": " + problem->Message : "";
@@ -57,7 +71,6 @@ void AgentService::LoadSettingsFile() {
     err_ << "lt260ctl agent: " << settingsPath_.string() << " " << text << std::endl;
   }
   lastSettingsProblem_ = text;
-  LoadSettings(settingsPath_, loaded_, applied_, activeProfile_);
 }
 
 uint32_t AgentService::Elapsed(uint32_t since) { return clock_.TickCount() - since; }

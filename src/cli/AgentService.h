@@ -30,6 +30,7 @@ class AgentService {
 
  private:
   void LoadSettingsFile();
+  void WarnAboutSettingsFile();
   void OnArrival();
   void OnDpiStage(int32_t stage);
   void OnResumed();
@@ -56,6 +57,8 @@ class AgentService {
   bool present_ = false;
   bool permissionHintShown_ = false;
   std::string lastSettingsProblem_;
+  std::filesystem::file_time_type checkedWriteTime_{};
+  std::uintmax_t checkedSize_ = 0;
 };
 
 }  // namespace lt260

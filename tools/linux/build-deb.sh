@@ -23,7 +23,7 @@ deb=$(ls "$work"/build/*.deb)
 cp "$deb" "$out/"
 deb="$out/$(basename "$deb")"
 echo "== $deb"
-dpkg-deb -I "$deb" | sed -n '/Package:/,$p'
+dpkg-deb -f "$deb" Package Version Architecture Depends
 echo "== contents"
 dpkg-deb -c "$deb"
 

@@ -1,6 +1,8 @@
 #include "cli/CliProgram.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <random>

@@ -4,10 +4,10 @@ namespace lt260 {
 
 bool MessageQueue::Post(WindowId window, uint32_t message, uint64_t wParam, int64_t lParam) {
   if (window != kCliWindow) return false;
-  {
-    std::lock_guard lock(mutex_);
-    messages_.push_back(Message{message, wParam, lParam});
-  }
+  // Notified under the lock: a quit message may end the queue's owner as
+  // soon as the waiter sees it, and the notify must not touch a dead queue.
+  std::lock_guard lock(mutex_);
+  messages_.push_back(Message{message, wParam, lParam});
   posted_.notify_one();
   return true;
 }

@@ -3,6 +3,7 @@
 #include <libudev.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -45,7 +46,10 @@ void SignalEventFd(int fd) {
 std::unique_ptr<DeviceEventSource> UdevHidrawMonitorFactory::Create() {
   udev* context = udev_new();
   if (context == nullptr) return nullptr;
-  udev_monitor* monitor = udev_monitor_new_from_netlink(context, "udev");
+  // Events come from udevd once it has set up the node (permissions
+  // included); where no udevd runs, straight from the kernel.
+  const char* origin = ::access("/run/udev/control", F_OK) == 0 ? "udev" : "kernel";
+  udev_monitor* monitor = udev_monitor_new_from_netlink(context, origin);
   if (monitor == nullptr) {
     udev_unref(context);
     return nullptr;

@@ -118,7 +118,10 @@ HidrawBackend::HidrawBackend(std::unique_ptr<HidrawNodeSource> nodes,
 HidrawBackend::~HidrawBackend() = default;
 
 std::vector<HidrawInterface> HidrawBackend::Interfaces() {
-  return ReadHidrawInterfaces(nodes_->List());
+  std::vector<HidrawInterface> interfaces = ReadHidrawInterfaces(nodes_->List());
+  std::lock_guard lock(mutex_);
+  listed_ = interfaces;
+  return interfaces;
 }
 
 std::vector<std::u16string> HidrawBackend::EnumerateInterfaces() {
@@ -127,14 +130,26 @@ std::vector<std::u16string> HidrawBackend::EnumerateInterfaces() {
   return paths;
 }
 
+std::optional<HidrawInterface> HidrawBackend::Listed(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  for (const HidrawInterface& interface : listed_) {
+    if (interface.Path == path) return interface;
+  }
+  return std::nullopt;
+}
+
 std::unique_ptr<HidDevice> HidrawBackend::Open(const std::u16string& path) {
   const std::string wanted = NarrowPath(path);
-  const std::vector<HidrawInterface> interfaces = Interfaces();
-  const auto found = std::find_if(interfaces.begin(), interfaces.end(),
-                                  [&](const HidrawInterface& i) { return i.Path == wanted; });
+  // Opens follow an enumeration, whose listing serves them; a path it did not
+  // hold is looked for once more.
+  std::optional<HidrawInterface> found = Listed(wanted);
+  if (!found) {
+    Interfaces();
+    found = Listed(wanted);
+  }
   int error = ENOENT;
   std::unique_ptr<HidrawDevice> device;
-  if (found != interfaces.end()) {
+  if (found) {
     UniqueFd fd(::open(found->DevNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     error = fd.Valid() ? 0 : errno;
     if (fd.Valid()) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,15 @@ class HidrawBackend final : public HidBackend {
   int LastOpenError(const std::u16string& path) const;
 
  private:
+  std::optional<HidrawInterface> Listed(const std::string& path);
+
   std::unique_ptr<HidrawNodeSource> nodes_;
   std::unique_ptr<DeviceEventSourceFactory> events_;
   WindowMessages& notices_;
   const uint32_t noticeMessage_;
   mutable std::mutex mutex_;
   std::map<std::u16string, int> openErrors_;
+  std::vector<HidrawInterface> listed_;
   std::map<uintptr_t, std::unique_ptr<HotplugNotifier>> notifiers_;
   uintptr_t nextRegistration_ = 1;
 };

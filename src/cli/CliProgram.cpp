@@ -195,6 +195,7 @@ int Dump(Session& s) {
   HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   SettingsReportBytes settings{kSettingsReportId};
+  s.Err << "reading reports 3 and 4 (about 0.3 s)..." << std::endl;
   if (!channel.FindDevice(kSettingsReportLength) || !channel.GetFeature(settings)) {
     return Code(DiagnoseDeviceFailure(*s.Mouse, "reading report 3", s.Err));
   }

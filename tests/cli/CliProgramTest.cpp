@@ -28,10 +28,15 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// Every error is a single line that starts with the program's name.
+// Every error is a single line that starts with the program's name; progress
+// lines may come before it.
 void ExpectOneErrorLine(const CliResult& result, const std::string& part) {
-  EXPECT_TRUE(Contains(result.err, part)) << result.err;
-  EXPECT_EQ(result.err.rfind("lt260ctl: ", 0), 0u) << result.err;
+  ASSERT_TRUE(result.err.ends_with("\n")) << result.err;
+  const std::size_t start = result.err.rfind('\n', result.err.size() - 2);
+  const std::string last = result.err.substr(start == std::string::npos ? 0 : start + 1);
+  EXPECT_TRUE(last.starts_with("lt260ctl: ")) << result.err;
+  EXPECT_TRUE(Contains(last, part)) << result.err;
+  EXPECT_EQ(result.err.find("lt260ctl: "), result.err.size() - last.size()) << result.err;
 }
 
 std::string Line(const std::string& text, int number) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12: compilers (g++, clang
 # for the fuzzers, MinGW-w64 for Windows), CMake and Ninja, GoogleTest and
-# Google Benchmark, Wine to run the Windows executables, and what a release
-# needs: NSIS for the installer, osslsigncode and OpenSSL for signing, zip.
+# Google Benchmark, Wine to run the Windows executables, libudev for the
+# Linux HID backend and strace for measuring its idle wake-ups, and what a
+# release needs: NSIS for the installer, osslsigncode and OpenSSL for signing, zip.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   nsis osslsigncode openssl zip
+  libudev-dev pkg-config strace
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -25,9 +25,10 @@ done
 
 step "build: native-tsan"
 cmake --preset native-tsan >/dev/null
-cmake --build --preset native-tsan -j2 --target lt260_hid_tests lt260_sim_tests
+cmake --build --preset native-tsan -j2 --target lt260_hid_tests lt260_sim_tests lt260_cli_tests \
+  lt260_hidraw_tests
 step "test: native-tsan"
-ctest --preset native-tsan -R 'Listener|HidChannel|Input|SimulatedMouse'
+ctest --preset native-tsan -R 'Listener|HidChannel|Input|SimulatedMouse|Cli|Hidraw|Hotplug'
 
 step "fuzz"
 tools/fuzz.sh "${LT260_FUZZ_SECONDS:-60}"

@@ -1,0 +1,37 @@
+#include "cli/DeviceDiagnosis.h"
+
+namespace lt260 {
+
+std::string Narrow(const std::u16string& text) {
+  std::string narrow;
+  for (char16_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+  return narrow;
+}
+
+ExitStatus DiagnoseDeviceFailure(MouseSystem& mouse, const std::string& operation,
+                                 std::ostream& err) {
+  const std::vector<InterfaceSummary> interfaces = mouse.MouseInterfaces();
+  if (interfaces.empty()) {
+    err << "lt260ctl: no LT-260 mouse found (vendor 3938 or 1B80, product 1101 or B412); is it "
+           "plugged in?\n";
+    return ExitStatus::NoMouse;
+  }
+  for (const InterfaceSummary& interface : interfaces) {
+    if (interface.Problem == OpenProblem::PermissionDenied) {
+      err << "lt260ctl: permission denied opening " << Narrow(interface.Path) << "; " << kUdevHint
+          << "\n";
+      return ExitStatus::PermissionDenied;
+    }
+  }
+  for (const InterfaceSummary& interface : interfaces) {
+    if (interface.Problem != OpenProblem::None) {
+      err << "lt260ctl: the mouse is busy: " << Narrow(interface.Path) << " cannot be opened ("
+          << interface.Detail << ")\n";
+      return ExitStatus::DeviceBusy;
+    }
+  }
+  err << "lt260ctl: " << operation << " failed: the mouse refused it or went away\n";
+  return ExitStatus::DeviceBusy;
+}
+
+}  // namespace lt260

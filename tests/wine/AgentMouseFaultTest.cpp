@@ -256,14 +256,20 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     Fence();
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kSyncDone});
 
-    // The colour of a light type beyond the seven goes to the first slot;
-    // the other slots, the cycle colours and the brightness colour stay.
+    // Light types 1 to 7 keep their colour in slot type - 1; type 0 and the
+    // types beyond the seven in the first slot. The other slots, the cycle
+    // colours and the brightness colour stay.
     std::map<std::string, std::string> after = SettingsEntries(settings_);
-    EXPECT_EQ(after[section + "light_type"], std::to_string(lightByte >> 4));
-    for (const std::string key :
-         {"light_Color1", "light_Color2", "light_Color3", "light_Color4", "light_Color5",
-          "light_Color6", "light_Cycle0", "light_Cycle1", "light_Cycle2", "light_Cycle3",
-          "light_Cycle4", "light_Cycle5", "light_Cycle6", "light_bright_colorID"}) {
+    const int lightType = lightByte >> 4;
+    EXPECT_EQ(after[section + "light_type"], std::to_string(lightType));
+    const int colourSlot = lightType >= 1 && lightType <= kLightModeCount ? lightType - 1 : 0;
+    std::vector<std::string> unchanged = {"light_Cycle0", "light_Cycle1", "light_Cycle2",
+                                          "light_Cycle3", "light_Cycle4", "light_Cycle5",
+                                          "light_Cycle6", "light_bright_colorID"};
+    for (int slot = 0; slot < kLightModeCount; ++slot) {
+      if (slot != colourSlot) unchanged.push_back("light_Color" + std::to_string(slot));
+    }
+    for (const std::string& key : unchanged) {
       EXPECT_EQ(after[section + key], before.at(section + key)) << key;
     }
 

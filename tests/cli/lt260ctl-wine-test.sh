@@ -24,7 +24,7 @@ source "$(dirname "$0")/../support/checks.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-checks_begin lt260ctl-wine-test 18
+checks_begin lt260ctl-wine-test 19
 
 # Runs lt260ctl.exe; its output in $work/out and $work/err without the
 # carriage returns, its status in $status.
@@ -100,6 +100,12 @@ ctl udev-rule
 check "udev-rule: status 8, one line" eval 'status_is 8 && err_is_one_line "udev-rule is for Linux"'
 
 echo "lt260ctl-wine-test: Wine's own HID devices"
+wine_hid_devices() {
+  WINEPREFIX=$LT260_WINEPREFIX WINEDEBUG=-all timeout 60 \
+    wine reg query 'HKLM\System\CurrentControlSet\Enum\HID' 2>/dev/null | tr -d '\r' >"$work/hid"
+  grep -qi 'VID_845E' "$work/hid"
+}
+check "the prefix has Wine's virtual HID devices to pass over" wine_hid_devices
 ctl list
 check "list finds no LT-260 among them: status 3, one line" \
   eval 'status_is 3 && err_is_one_line "no LT-260 mouse found"'

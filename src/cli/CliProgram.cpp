@@ -315,6 +315,10 @@ int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& e
     return Code(ExitStatus::Usage);
   }
   const CliArguments& arguments = parsed.Arguments;
+  if (const auto reason = platform.VerbUnavailable(arguments.Command)) {
+    err << "lt260ctl: " << *reason << "\n";
+    return Code(ExitStatus::NotOnThisSystem);
+  }
   switch (arguments.Command) {
     case Verb::Help:
       out << kUsage;

@@ -18,8 +18,8 @@ ExitStatus DiagnoseDeviceFailure(MouseSystem& mouse, const std::string& operatio
   }
   for (const InterfaceSummary& interface : interfaces) {
     if (interface.Problem == OpenProblem::PermissionDenied) {
-      err << "lt260ctl: permission denied opening " << Narrow(interface.Path) << "; " << kUdevHint
-          << "\n";
+      err << "lt260ctl: permission denied opening " << Narrow(interface.Path) << "; "
+          << (interface.Remedy.empty() ? std::string(kUdevHint) : interface.Remedy) << "\n";
       return ExitStatus::PermissionDenied;
     }
   }

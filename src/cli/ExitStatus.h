@@ -12,6 +12,7 @@ enum class ExitStatus : int {
   DeviceBusy = 5,        // present, but it refused or went away during the work
   BadSettings = 6,       // the settings file cannot be read or holds a bad line
   BadDescriptor = 7,     // the descriptor file of `caps` cannot be read or parsed
+  NotOnThisSystem = 8,   // the verb has no use on this system (agent, udev-rule on Windows)
 };
 
 inline int Code(ExitStatus status) { return static_cast<int>(status); }

@@ -25,6 +25,8 @@ struct InterfaceSummary {
   OpenProblem Problem = OpenProblem::None;
   // What the system said when it could not be opened or described.
   std::string Detail;
+  // What the user can do about a permission problem; empty for the udev hint.
+  std::string Remedy;
 };
 
 // The devices lt260ctl works with: the system's HID port, or the simulated mouse.

@@ -1,5 +1,7 @@
 #include "cli/SimMouseSystem.h"
 
+#include <cstdlib>
+
 #include "hid/HidChannel.h"
 
 namespace lt260 {
@@ -32,6 +34,29 @@ std::vector<InterfaceSummary> SimMouseSystem::MouseInterfaces() {
     if (IsLT260(summary.VendorId, summary.ProductId)) interfaces.push_back(summary);
   }
   return interfaces;
+}
+
+std::unique_ptr<MouseSystem> SimMouseSystemFromEnvironment() {
+  SimulatedMouseConfig config;
+  const char* unplugged = std::getenv("LT260_SIM_UNPLUGGED");
+  config.PluggedIn = !(unplugged && std::string(unplugged) == "1");
+  return std::make_unique<SimMouseSystem>(std::make_unique<SimulatedMouse>(config));
+}
+
+void RunSimControlLine(const std::string& line, SimulatedMouse& mouse, MessageQueue& queue) {
+  if (line == "plug") {
+    mouse.Plug();
+    queue.Post(kCliWindow, kCliDeviceChanged, 0, 0);
+  } else if (line == "unplug") {
+    mouse.Unplug();
+    queue.Post(kCliWindow, kCliDeviceChanged, 0, 0);
+  } else if (line.rfind("press ", 0) == 0) {
+    mouse.PressDpiButton(static_cast<uint8_t>(std::atoi(line.c_str() + 6)));
+  } else if (line == "resume") {
+    queue.Post(kCliWindow, kCliResumed, 0, 0);
+  } else if (line == "quit") {
+    queue.Post(kCliWindow, kCliQuit, 0, 0);
+  }
 }
 
 }  // namespace lt260

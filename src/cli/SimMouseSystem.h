@@ -1,7 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "cli/MessageQueue.h"
 #include "cli/MouseSystem.h"
 #include "sim/SimulatedMouse.h"
 
@@ -22,5 +24,13 @@ class SimMouseSystem final : public MouseSystem {
   std::unique_ptr<SimulatedMouse> owned_;
   SimulatedMouse& mouse_;
 };
+
+// The simulated mouse lt260ctl's `--device sim` works with: plugged in,
+// unless LT260_SIM_UNPLUGGED=1 starts it unplugged.
+std::unique_ptr<MouseSystem> SimMouseSystemFromEnvironment();
+
+// Carries out one line of the simulated mouse's control channel: "plug",
+// "unplug", "press N", "resume" or "quit"; anything else is ignored.
+void RunSimControlLine(const std::string& line, SimulatedMouse& mouse, MessageQueue& queue);
 
 }  // namespace lt260

@@ -234,8 +234,11 @@ class DeniedMouse final : public MouseSystem {
     InterfaceSummary summary;
     summary.Path = u"/dev/hidraw4";
     summary.Problem = OpenProblem::PermissionDenied;
+    summary.Remedy = remedy;
     return {summary};
   }
+
+  std::string remedy;
 
  private:
   SimulatedMouse mouse_;
@@ -247,6 +250,27 @@ TEST(DeviceDiagnosisTest, PermissionDeniedCarriesTheUdevHint) {
   EXPECT_EQ(DiagnoseDeviceFailure(denied, "apply", err), ExitStatus::PermissionDenied);
   EXPECT_EQ(err.str(),
             std::string("lt260ctl: permission denied opening /dev/hidraw4; ") + kUdevHint + "\n");
+
+  // A system with its own remedy says that instead of the udev hint.
+  denied.remedy = "ask the administrator";
+  err.str("");
+  EXPECT_EQ(DiagnoseDeviceFailure(denied, "apply", err), ExitStatus::PermissionDenied);
+  EXPECT_EQ(err.str(), "lt260ctl: permission denied opening /dev/hidraw4; ask the administrator\n");
+}
+
+TEST(CliUnavailableVerbTest, SaysWhyInOneLineWithItsOwnStatusAndLeavesTheOthersAlone) {
+  TestPlatform platform;
+  platform.unavailableVerbs[Verb::UdevRule] = "udev-rule is for another system";
+  platform.unavailableVerbs[Verb::Agent] = "agent is for another system";
+  for (const char* verb : {"udev-rule", "agent"}) {
+    const CliResult result = RunCliWith(platform, {"--device", "sim", verb});
+    EXPECT_EQ(result.status, Status(ExitStatus::NotOnThisSystem)) << verb;
+    EXPECT_EQ(result.out, "") << verb;
+    ExpectOneErrorLine(result, std::string(verb) + " is for another system");
+  }
+  EXPECT_EQ(platform.mouse->Transfers().size(), 0u);
+  EXPECT_EQ(RunCliWith(platform, {"--device", "sim", "list"}).status, 0);
+  EXPECT_EQ(RunCliWith(platform, {"help"}).status, 0);
 }
 
 TEST_F(ApplyFixture, ReadPrintsTheMouseWithoutTouchingTheSettingsFile) {

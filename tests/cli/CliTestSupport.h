@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -83,6 +84,12 @@ class TestPlatform final : public CliPlatform {
   }
   Clock& SystemClock() override { return clock; }
   std::filesystem::path DefaultSettingsPath() override { return SettingsPath(); }
+  std::optional<std::string> VerbUnavailable(Verb verb) override {
+    if (const auto found = unavailableVerbs.find(verb); found != unavailableVerbs.end()) {
+      return found->second;
+    }
+    return std::nullopt;
+  }
   std::shared_ptr<void> StartWatchers(MessageQueue& started, MouseSystem&) override {
     queue.store(&started);
     return nullptr;
@@ -101,6 +108,8 @@ class TestPlatform final : public CliPlatform {
   }
 
   std::unique_ptr<SimulatedMouse> mouse = std::make_unique<SimulatedMouse>();
+  // Verbs this platform has no use for, with its reason.
+  std::map<Verb, std::string> unavailableVerbs;
   SharedFakeClock clock;
   TempDir folder;
   std::atomic<MessageQueue*> queue{nullptr};

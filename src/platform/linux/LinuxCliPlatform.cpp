@@ -146,19 +146,7 @@ class Watchers {
     for (auto end = pending_.find('\n'); end != std::string::npos; end = pending_.find('\n')) {
       const std::string line = pending_.substr(0, end);
       pending_.erase(0, end + 1);
-      if (line == "plug") {
-        mouse_->Plug();
-        queue_.Post(kCliWindow, kCliDeviceChanged, 0, 0);
-      } else if (line == "unplug") {
-        mouse_->Unplug();
-        queue_.Post(kCliWindow, kCliDeviceChanged, 0, 0);
-      } else if (line.rfind("press ", 0) == 0) {
-        mouse_->PressDpiButton(static_cast<uint8_t>(std::atoi(line.c_str() + 6)));
-      } else if (line == "resume") {
-        queue_.Post(kCliWindow, kCliResumed, 0, 0);
-      } else if (line == "quit") {
-        queue_.Post(kCliWindow, kCliQuit, 0, 0);
-      }
+      RunSimControlLine(line, *mouse_, queue_);
     }
   }
 
@@ -194,10 +182,7 @@ void LinuxCliPlatform::BlockTerminationSignals() {
 std::unique_ptr<MouseSystem> LinuxCliPlatform::OpenMouseSystem(DeviceChoice device,
                                                                WindowMessages& notices) {
   if (device == DeviceChoice::System) return std::make_unique<HidrawMouseSystem>(notices);
-  SimulatedMouseConfig config;
-  const char* unplugged = std::getenv("LT260_SIM_UNPLUGGED");
-  config.PluggedIn = !(unplugged && std::string(unplugged) == "1");
-  return std::make_unique<SimMouseSystem>(std::make_unique<SimulatedMouse>(config));
+  return SimMouseSystemFromEnvironment();
 }
 
 std::filesystem::path LinuxCliPlatform::DefaultSettingsPath() {

@@ -17,6 +17,8 @@
 #include <cwchar>
 #include <cwctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -53,7 +55,6 @@ constexpr auto kSyncQuietTime = 1200ms;
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsSet(const Transfer& t, int length) { return t.Kind == "set" && t.Length == length; }
-bool IsGet(const Transfer& t, int length) { return t.Kind == "get" && t.Length == length; }
 
 // One run of the control program: its exit code and what it printed.
 struct ToolRun {
@@ -103,6 +104,30 @@ std::wstring HexArguments(const std::vector<uint8_t>& bytes) {
     text += word;
   }
   return text;
+}
+
+// Longer than a burst of notices and the Agent's settle time after it, so
+// that whatever the Agent makes of a plug or unplug has been done.
+constexpr auto kLongerThanABurst = 1500ms;
+
+std::chrono::milliseconds Elapsed(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               since);
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The unrelated device's HID interface, or empty.
+std::wstring OtherDeviceInterface() {
+  for (const std::wstring& path : vmouse::HidInterfacePaths()) {
+    std::wstring lower = path;
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+    if (lower.find(L"vid_1209&pid_0001") != std::wstring::npos) return path;
+  }
+  return {};
 }
 
 // The path of the mouse's interface whose hardware id ends in `mark`.
@@ -196,6 +221,12 @@ class VirtualMouseProcess : public testing::Test {
     return transfers_;
   }
 
+  // The transfers after the first `from`, with what the driver has now.
+  std::vector<Transfer> TransfersFrom(size_t from) {
+    const std::vector<Transfer>& all = Transfers();
+    return {all.begin() + static_cast<ptrdiff_t>(std::min(from, all.size())), all.end()};
+  }
+
   // Waits until a transfer after the first `from` matches; its index or -1.
   template <typename Match>
   ptrdiff_t WaitForTransfer(size_t from, Match match) {
@@ -236,6 +267,16 @@ class VirtualMouseProcess : public testing::Test {
                       (t.Accepted ? " accepted" : " refused"));
     }
     return lines;
+  }
+
+  // What the Agent posted to the stand-in Configurator, leaving out what the
+  // system sends every top-level window.
+  std::vector<ReceivedMessage> ConfiguratorMessages() const {
+    std::vector<ReceivedMessage> posted;
+    for (const ReceivedMessage& m : configurator_->Messages()) {
+      if (m.Posted && m.Message >= WM_USER) posted.push_back(m);
+    }
+    return posted;
   }
 
   std::optional<int32_t> Setting(std::u16string_view key) const {
@@ -388,28 +429,99 @@ TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
 }
 
 // Nobody posts WM_DEVICECHANGE to the Agent here: what it hears comes from the
-// system's notices for the interfaces it registered for.
-TEST_F(VirtualMouseProcess, UnplugAndPlugAreNoticedFromTheSystem) {
+// system's notices for the interfaces it registered for. The virtual mouse
+// plugs its four interfaces one by one, the input interface first, so the
+// first notices name a mouse that is not whole yet.
+TEST_F(VirtualMouseProcess, OneUnplugTellsOnceAndOnePlugReadsBackOnceWhenWhole) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
-  std::this_thread::sleep_for(kSyncQuietTime);
   bool changed = false;
   std::string error;
+  auto started = std::chrono::steady_clock::now();
   ASSERT_TRUE(mouse_.Unplug(changed, error)) << error;
+  const auto unplugged = Elapsed(started);
   ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1))
       << "no WM_CFG_DEVICE_ABSENT after the unplug";
-  const ReceivedMessage absent = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).front();
-  EXPECT_EQ(absent.WParam, kDeviceAbsentWParam);
+  const auto told = Elapsed(started);
+  std::this_thread::sleep_for(kLongerThanABurst);
+  ASSERT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 1u)
+      << "one unplug, one WM_CFG_DEVICE_ABSENT";
+  EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).front().WParam, kDeviceAbsentWParam);
 
-  std::this_thread::sleep_for(kSyncQuietTime);
   const size_t syncs = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
   const size_t from = Transfers().size();
+  started = std::chrono::steady_clock::now();
   ASSERT_TRUE(mouse_.Plug(changed, error)) << error;
+  const auto plugged = Elapsed(started);
+  // Plug returns as soon as the last interface can be opened; a read-back
+  // that waited for the whole mouse comes a settle time after that.
+  EXPECT_EQ(Summaries(TransfersFrom(from)), std::vector<std::string>{})
+      << "the mouse was read before all of its interfaces were there";
   ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncs + 1))
       << "plugging the mouse in was not read back";
-  const std::vector<Transfer> after = Fence(from);
-  EXPECT_TRUE(std::any_of(after.begin(), after.end(), [](const Transfer& t) {
-    return IsGet(t, 2049) && t.Accepted;
-  })) << testing::PrintToString(Summaries(after));
+  const auto readBack = Elapsed(started);
+  std::this_thread::sleep_for(kLongerThanABurst);
+  EXPECT_EQ(Summaries(Fence(from)),
+            (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted"}))
+      << "one plug, one read-back";
+  EXPECT_EQ(configurator_->MessagesOf(WM_CFG_SYNC_DONE).size(), syncs + 1);
+  EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 1u)
+      << "the Configurator was told the mouse was absent while it arrived";
+  EXPECT_EQ(Setting(u"Device"), 1);
+  std::printf(
+      "[ timings  ] unplug %lld ms, WM_CFG_DEVICE_ABSENT %lld ms after it began; plug %lld ms, "
+      "read-back done %lld ms after it began\n",
+      static_cast<long long>(unplugged.count()), static_cast<long long>(told.count()),
+      static_cast<long long>(plugged.count()), static_cast<long long>(readBack.count()));
+}
+
+// Another HID device, of a vendor and product the Agent does not accept,
+// plugged and unplugged beside the mouse, then with the mouse unplugged: the
+// Agent hears it like any interface, and must leave the mouse, the settings
+// file and the Configurator alone.
+TEST_F(VirtualMouseProcess, AnotherDeviceComingAndGoingChangesNothing) {
+  ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
+  std::string error;
+  // The mouse now holds another DPI stage than the file: a read-back would
+  // store it, so any reading shows in the file as well as in the trace.
+  ProfileSetting moved = DefaultProfileSetting();
+  moved.DPI_Cur = moved.DPI_Cur == 2 ? 3 : 2;
+  const SettingsReportBytes report = BuildSettingsReport(moved);
+  ASSERT_TRUE(mouse_.Hold({report.begin(), report.end()}, error)) << error;
+  bool changed = false;
+  for (const bool mousePlugged : {true, false}) {
+    SCOPED_TRACE(mousePlugged ? "mouse plugged in" : "mouse unplugged");
+    if (!mousePlugged) {
+      ASSERT_TRUE(mouse_.Unplug(changed, error)) << error;
+      ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1));
+      std::this_thread::sleep_for(kLongerThanABurst);
+    }
+    const std::vector<uint8_t> bytes = ReadFileBytes(settings_);
+    const auto written = std::filesystem::last_write_time(settings_);
+    const size_t messages = ConfiguratorMessages().size();
+    const size_t from = Transfers().size();
+
+    const ToolRun plug = RunControlProgram(L"plug-other");
+    ASSERT_EQ(plug.ExitCode, 0u) << plug.Output;
+    EXPECT_FALSE(OtherDeviceInterface().empty()) << "the other device has no HID interface";
+    std::this_thread::sleep_for(kLongerThanABurst);
+    const ToolRun unplug = RunControlProgram(L"unplug-other");
+    ASSERT_EQ(unplug.ExitCode, 0u) << unplug.Output;
+    EXPECT_TRUE(OtherDeviceInterface().empty());
+    std::this_thread::sleep_for(kLongerThanABurst);
+
+    // The command report fences only a mouse that is there to take it.
+    const std::vector<Transfer> seen = mousePlugged ? Fence(from) : TransfersFrom(from);
+    EXPECT_EQ(Summaries(seen), std::vector<std::string>{}) << "the mouse was read";
+    EXPECT_TRUE(ReadFileBytes(settings_) == bytes) << "the settings file was rewritten";
+    EXPECT_TRUE(std::filesystem::last_write_time(settings_) == written)
+        << "the settings file was written";
+    const std::vector<ReceivedMessage> after = ConfiguratorMessages();
+    EXPECT_EQ(after.size(), messages)
+        << "the Configurator got 0x" << std::hex << after.back().Message;
+  }
+  const ToolRun again = RunControlProgram(L"unplug-other");
+  EXPECT_EQ(again.ExitCode, 0u);
+  EXPECT_NE(again.Output.find("changed nothing"), std::string::npos) << again.Output;
 }
 
 TEST_F(VirtualMouseProcess, RefusedSettingsReportIsRetried) {

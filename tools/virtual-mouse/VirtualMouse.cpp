@@ -32,16 +32,14 @@ constexpr auto kDeviceChangeLimit = 30s;
 const GUID kSystemClass = {
     0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
-// The mouse's interfaces are plugged one device at a time, where a real mouse
-// brings them all at once, and the Agent reads the mouse back on the first
-// notice. The settings interface, the first the read-back looks for, comes
-// last and goes first, so that the Agent finds the mouse whole or not at all.
-const std::vector<const wchar_t*> kPlugOrder = {VIRTUAL_MOUSE_INPUT_ID, VIRTUAL_MOUSE_BUTTONS_ID,
-                                                VIRTUAL_MOUSE_COMMAND_ID,
-                                                VIRTUAL_MOUSE_SETTINGS_ID};
-const std::vector<const wchar_t*> kUnplugOrder = {VIRTUAL_MOUSE_SETTINGS_ID,
-                                                  VIRTUAL_MOUSE_BUTTONS_ID,
-                                                  VIRTUAL_MOUSE_COMMAND_ID, VIRTUAL_MOUSE_INPUT_ID};
+// The mouse's interfaces are plugged one device at a time, in the order of
+// their interface numbers, and unplugged in the same order: each step is a
+// notice of its own, a fraction of a second after the last, as the
+// collections of a real mouse come and go one by one. The Agent must wait
+// for the mouse to be whole, or wholly gone, before it acts.
+const std::vector<const wchar_t*> kPlugOrder = {VIRTUAL_MOUSE_INPUT_ID, VIRTUAL_MOUSE_SETTINGS_ID,
+                                                VIRTUAL_MOUSE_BUTTONS_ID, VIRTUAL_MOUSE_COMMAND_ID};
+const std::vector<const wchar_t*>& kUnplugOrder = kPlugOrder;
 
 std::wstring Lower(std::wstring text) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -261,6 +259,7 @@ bool VirtualMouse::Install(std::string& error) {
     }
   }
   std::vector<const wchar_t*> all = kUnplugOrder;
+  all.push_back(VIRTUAL_OTHER_DEVICE_ID);
   all.push_back(VIRTUAL_MOUSE_CONTROL_ID);
   if (!RemoveDevices(all, error)) return false;
   if (!CreateDevices({VIRTUAL_MOUSE_CONTROL_ID}, error)) return false;
@@ -281,6 +280,7 @@ bool VirtualMouse::Install(std::string& error) {
 
 bool VirtualMouse::Uninstall(std::string& error) {
   std::vector<const wchar_t*> all = kUnplugOrder;
+  all.push_back(VIRTUAL_OTHER_DEVICE_ID);
   all.push_back(VIRTUAL_MOUSE_CONTROL_ID);
   return RemoveDevices(all, error);
 }
@@ -290,14 +290,17 @@ bool VirtualMouse::PluggedIn() const {
                      [](const wchar_t* id) { return !FindInterface(id).empty(); });
 }
 
+bool VirtualMouse::Installed(std::string& error) const {
+  if (!FindInterface(VIRTUAL_MOUSE_CONTROL_ID).empty()) return true;
+  error =
+      "the virtual mouse is not installed in this prefix; run \"lt260-virtual-mouse "
+      "install\"";
+  return false;
+}
+
 bool VirtualMouse::Plug(bool& changed, std::string& error) {
   changed = false;
-  if (FindInterface(VIRTUAL_MOUSE_CONTROL_ID).empty()) {
-    error =
-        "the virtual mouse is not installed in this prefix; run \"lt260-virtual-mouse "
-        "install\"";
-    return false;
-  }
+  if (!Installed(error)) return false;
   if (PluggedIn()) return true;
   changed = true;
   return CreateDevices(kPlugOrder, error);
@@ -307,6 +310,19 @@ bool VirtualMouse::Unplug(bool& changed, std::string& error) {
   changed = std::any_of(kUnplugOrder.begin(), kUnplugOrder.end(),
                         [](const wchar_t* id) { return DeviceExists(id); });
   return !changed || RemoveDevices(kUnplugOrder, error);
+}
+
+bool VirtualMouse::PlugOther(bool& changed, std::string& error) {
+  changed = false;
+  if (!Installed(error)) return false;
+  if (!FindInterface(VIRTUAL_OTHER_DEVICE_ID).empty()) return true;
+  changed = true;
+  return CreateDevices({VIRTUAL_OTHER_DEVICE_ID}, error);
+}
+
+bool VirtualMouse::UnplugOther(bool& changed, std::string& error) {
+  changed = DeviceExists(VIRTUAL_OTHER_DEVICE_ID);
+  return !changed || RemoveDevices({VIRTUAL_OTHER_DEVICE_ID}, error);
 }
 
 bool VirtualMouse::Control(uint8_t operation, uint32_t argument,

@@ -1,7 +1,8 @@
 #pragma once
 
 // The virtual LT-260 seen from user mode: installing its driver into the
-// system, plugging and unplugging its four interfaces as devices, and the
+// system, plugging and unplugging its four interfaces as devices (and an
+// unrelated device beside them), and the
 // control interface through which the DPI button is pressed, transfers are
 // refused, reports are held and the trace of transfers is read.
 //
@@ -35,6 +36,10 @@ class VirtualMouse {
   bool Unplug(bool& changed, std::string& error);
   // Whether the mouse's interfaces exist now.
   bool PluggedIn() const;
+  // Creates or removes the unrelated device, one HID interface of a vendor
+  // and product the Agent does not accept, and waits as Plug does.
+  bool PlugOther(bool& changed, std::string& error);
+  bool UnplugOther(bool& changed, std::string& error);
 
   bool Press(uint8_t stage, std::string& error);
   bool Refuse(uint32_t count, std::string& error);
@@ -49,6 +54,8 @@ class VirtualMouse {
  private:
   bool CreateDevices(const std::vector<const wchar_t*>& hardwareIds, std::string& error);
   bool RemoveDevices(const std::vector<const wchar_t*>& hardwareIds, std::string& error);
+  // Whether the control interface is there; false with the reason if not.
+  bool Installed(std::string& error) const;
   bool Control(uint8_t operation, uint32_t argument, const std::vector<uint8_t>& payload,
                std::string& error);
 

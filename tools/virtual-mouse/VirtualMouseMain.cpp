@@ -1,8 +1,9 @@
 // lt260-virtual-mouse: installs and drives the virtual LT-260 in the HID stack
 // of this system (a Wine prefix, or Windows with test signing).
 //
-//   lt260-virtual-mouse install | uninstall | plug | unplug | press N |
-//                       refuse N | hold 3 HEX... | hold 4 HEX... | trace FILE
+//   lt260-virtual-mouse install | uninstall | plug | unplug | plug-other |
+//                       unplug-other | press N | refuse N | hold 3 HEX... |
+//                       hold 4 HEX... | trace FILE
 //
 // The driver and its INF are taken from this program's folder. Exit codes: 0
 // done, 1 the system or the driver said no, 2 bad command line; every failure
@@ -21,12 +22,15 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: lt260-virtual-mouse install | uninstall | plug | unplug | press N | refuse N |\n"
-    "                           hold 3 HEX... | hold 4 HEX... | trace FILE\n"
+    "usage: lt260-virtual-mouse install | uninstall | plug | unplug | plug-other |\n"
+    "                           unplug-other | press N | refuse N | hold 3 HEX... |\n"
+    "                           hold 4 HEX... | trace FILE\n"
     "  install     install the driver and plug in a mouse programmed with the default profile\n"
-    "  uninstall   remove the mouse and its control interface\n"
+    "  uninstall   remove the mouse, the unrelated device and the control interface\n"
     "  plug        plug the mouse in (its four interfaces)\n"
     "  unplug      unplug it\n"
+    "  plug-other  plug in an unrelated device (vendor 1209, product 0001) beside the mouse\n"
+    "  unplug-other  unplug the unrelated device\n"
     "  press N     press the DPI button, new stage N (0 to 255)\n"
     "  refuse N    refuse the next N feature transfers\n"
     "  hold 3|4 HEX...  the mouse holds this report (40 or 2049 bytes, ID first)\n"
@@ -78,10 +82,14 @@ int main(int argc, char** argv) {
     const bool ok = command == "install" ? mouse.Install(error) : mouse.Uninstall(error);
     return ok ? 0 : Failed(command + ": " + error);
   }
-  if (command == "plug" || command == "unplug") {
+  if (command == "plug" || command == "unplug" || command == "plug-other" ||
+      command == "unplug-other") {
     if (extra != 0) return Usage(command + " takes no arguments");
     bool changed = false;
-    const bool ok = command == "plug" ? mouse.Plug(changed, error) : mouse.Unplug(changed, error);
+    const bool ok = command == "plug"         ? mouse.Plug(changed, error)
+                    : command == "unplug"     ? mouse.Unplug(changed, error)
+                    : command == "plug-other" ? mouse.PlugOther(changed, error)
+                                              : mouse.UnplugOther(changed, error);
     if (!ok) return Failed(command + ": " + error);
     // Not a failure, as for the simulated mouse's control: plugging a
     // plugged-in mouse changes nothing.

@@ -34,6 +34,10 @@ static const UCHAR ControlDescriptor[] = {
     VENDOR_PAGE, USAGE_ID(0x7F), APPLICATION, REPORT_ID(CONTROL_REPORT_ID), USAGE_ID(0x7F), BYTE_FIELDS,
     COUNT16(CONTROL_REPORT_LENGTH - 1), FEATURE_DATA, END_COLLECTION};
 
+static const UCHAR OtherDescriptor[] = {
+    VENDOR_PAGE, USAGE_ID(0x10), APPLICATION, REPORT_ID(0x01), USAGE_ID(0x10),
+    BYTE_FIELDS, COUNT8(7),     INPUT_DATA,  END_COLLECTION};
+
 #define DESCRIPTOR(d) (d), (USHORT)sizeof(d)
 
 static const VirtualInterface Interfaces[] = {
@@ -48,6 +52,8 @@ static const VirtualInterface Interfaces[] = {
     {VIRTUAL_MOUSE_CONTROL_ID, RoleControl, VIRTUAL_MOUSE_CONTROL_VENDOR,
      VIRTUAL_MOUSE_CONTROL_PRODUCT, 0, CONTROL_REPORT_LENGTH, DESCRIPTOR(ControlDescriptor),
      L"LT-260 virtual mouse control"},
+    {VIRTUAL_OTHER_DEVICE_ID, RoleOther, VIRTUAL_OTHER_DEVICE_VENDOR, VIRTUAL_OTHER_DEVICE_PRODUCT, 8,
+     0, DESCRIPTOR(OtherDescriptor), L"Unrelated virtual device"},
 };
 
 static WCHAR Upper(WCHAR c) { return (c >= L'a' && c <= L'z') ? (WCHAR)(c - L'a' + L'A') : c; }

@@ -2,7 +2,8 @@
  * The HID devices the virtual mouse driver can be: one per hardware id, each
  * a single top-level collection on a vendor usage page. The mouse's four
  * interfaces carry its input report and its three feature reports; the
- * control interface is how the control program reaches the driver.
+ * control interface is how the control program reaches the driver; the other
+ * device stands for the rest of the machine's hardware.
  */
 #ifndef LT260_VIRTUAL_INTERFACES_H
 #define LT260_VIRTUAL_INTERFACES_H
@@ -13,7 +14,8 @@
 typedef enum VirtualRole {
   RoleMouseInput,
   RoleMouseFeature,
-  RoleControl
+  RoleControl,
+  RoleOther
 } VirtualRole;
 
 typedef struct VirtualInterface {

@@ -278,6 +278,8 @@ static NTSTATUS DispatchFeature(VirtualDevice* device, PIRP irp, BOOLEAN set,
     *information = length;
     return status;
   }
+  /* The other device has no feature reports, and no part in the mouse. */
+  if (interface->Role == RoleOther) return STATUS_NOT_SUPPORTED;
   KeAcquireSpinLock(&Lock, &irql);
   if (device->Removed) {
     KeReleaseSpinLock(&Lock, irql);

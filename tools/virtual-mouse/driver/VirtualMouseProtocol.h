@@ -13,6 +13,12 @@
 #define VIRTUAL_MOUSE_SETTINGS_ID L"root\\VID_1B80&PID_B412&MI_01"
 #define VIRTUAL_MOUSE_BUTTONS_ID L"root\\VID_1B80&PID_B412&MI_02"
 #define VIRTUAL_MOUSE_COMMAND_ID L"root\\VID_1B80&PID_B412&MI_03"
+/* A device that is no part of the mouse, of a vendor and product the Agent
+ * does not accept: one input report that never comes, and no feature reports.
+ * Plugged and unplugged on its own, beside the mouse. */
+#define VIRTUAL_OTHER_DEVICE_ID L"root\\VID_1209&PID_0001"
+#define VIRTUAL_OTHER_DEVICE_VENDOR 0x1209
+#define VIRTUAL_OTHER_DEVICE_PRODUCT 0x0001
 /* The control interface: present from install to uninstall, through every
  * unplug, and of a product the Agent does not accept. */
 #define VIRTUAL_MOUSE_CONTROL_ID L"root\\LT260_VIRTUAL_MOUSE_CONTROL"

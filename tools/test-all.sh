@@ -3,8 +3,9 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded HID tests under
 # ThreadSanitizer, the Windows tests under Wine, and each fuzzer for a bounded
 # time; then the release: two clean builds give the same bytes, and signing
-# works. It first installs whatever is missing (tools/install-deps.sh), so
-# that it runs alone on a fresh machine.
+# works; last, the figures of the write and idle benchmarks. It first installs
+# whatever is missing (tools/install-deps.sh), so that it runs alone on a fresh
+# machine.
 #
 #   tools/test-all.sh            (LT260_FUZZ_SECONDS per fuzzer, default 60)
 set -euo pipefail
@@ -35,5 +36,12 @@ tools/fuzz.sh "${LT260_FUZZ_SECONDS:-60}"
 
 step "release: reproducible, signed"
 tests/release/release-test.sh
+
+# Figures, not checks: what a settings write costs with and without flushing
+# (natively and under Wine), and lt260ctl agent's idle wake-ups and its time
+# from the mouse's arrival to the read-back written.
+step "measurements"
+LT260_BENCH_FLAGS=--benchmark_min_time=0.2 tools/bench/settings-write.sh 100
+tools/linux/measure-agent.sh 5 3
 
 step "all tests passed"

@@ -9,7 +9,6 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 idle=${1:-10}
 arrivals=${2:-5}
-export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 cmake --preset native >/dev/null
 cmake --build --preset native -j2 --target lt260ctl >/dev/null
 exec python3 - "$PWD/build/native/src/platform/linux/lt260ctl" "$idle" "$arrivals" <<'PY'

@@ -41,18 +41,19 @@ class ScriptedInputDevice final : public HidDevice {
   bool SetFeature(std::span<const uint8_t>) override { return false; }
   bool GetFeature(std::span<uint8_t>) override { return false; }
 
-  int ReadInput(std::span<uint8_t> buffer) override {
+  InputRead ReadInput(std::span<uint8_t> buffer) override {
     std::unique_lock lock(mutex_);
     if (reports_.empty()) {
       drained_ = true;
       changed_.notify_all();
       changed_.wait(lock, [this] { return cancelled_; });
-      return 0;
+      return InputRead::Ended(ReadOutcome::Cancelled);
     }
     const std::vector<uint8_t> report = std::move(reports_.front());
     reports_.pop_front();
+    if (report.empty()) return InputRead::Ended(ReadOutcome::Failed);
     std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
-    return static_cast<int>(report.size());
+    return InputRead::Report(static_cast<int>(report.size()));
   }
 
   void CancelRead() override {

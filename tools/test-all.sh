@@ -41,6 +41,10 @@ tests/release/release-test.sh
 # (natively and under Wine), and lt260ctl agent's idle wake-ups and its time
 # from the mouse's arrival to the read-back written.
 step "measurements"
+# The figures the tests above printed, from CTest's full logs.
+grep -hE 'campaign \(seed|\[ timings|processor time while idle|presses posted in|bytes, start-up to the first read-back|bad settings files ran|^stress:' \
+  build/native/Testing/Temporary/LastTest.log build/mingw/Testing/Temporary/LastTest.log \
+  | grep -vE '^(Command|[0-9]+/[0-9]+ Test)' || echo "measurements: no figures found in the test logs"
 LT260_BENCH_FLAGS=--benchmark_min_time=0.2 tools/bench/settings-write.sh 100
 tools/linux/measure-agent.sh 5 3
 

@@ -263,8 +263,8 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     const int lightType = lightByte >> 4;
     EXPECT_EQ(after[section + "light_type"], std::to_string(lightType));
     const int colourSlot = lightType >= 1 && lightType <= kLightModeCount ? lightType - 1 : 0;
-    std::vector<std::string> unchanged = {"light_Cycle0", "light_Cycle1", "light_Cycle2",
-                                          "light_Cycle3", "light_Cycle4", "light_Cycle5",
+    std::vector<std::string> unchanged = {"light_Cycle0", "light_Cycle1",        "light_Cycle2",
+                                          "light_Cycle3", "light_Cycle4",        "light_Cycle5",
                                           "light_Cycle6", "light_bright_colorID"};
     for (int slot = 0; slot < kLightModeCount; ++slot) {
       if (slot != colourSlot) unchanged.push_back("light_Color" + std::to_string(slot));

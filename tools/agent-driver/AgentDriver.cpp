@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "common/SystemErrorText.h"
 #include "ports/MessageNumbers.h"
 #include "settings/IniFile.h"
 
@@ -19,19 +20,7 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-std::string SystemError(DWORD code) {
-  wchar_t* buffer = nullptr;
-  DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length != 0 ? std::wstring(buffer, length) : std::wstring();
-  ::LocalFree(buffer);
-  while (!text.empty() && std::iswspace(text.back())) text.pop_back();
-  std::string number = "error " + std::to_string(code);
-  return text.empty() ? number : Narrow(text) + " (" + number + ")";
-}
-
-std::string LastError() { return SystemError(::GetLastError()); }
+std::string LastError() { return tools::SystemErrorText(::GetLastError()); }
 
 std::filesystem::path RoamingAppData() {
   wchar_t folder[MAX_PATH] = {};

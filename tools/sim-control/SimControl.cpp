@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CommandArguments.h"
 #include "platform/win32/SimulatedMouseControl.h"
 
 namespace {
@@ -44,21 +45,8 @@ int Usage(const char* problem) {
   return 2;
 }
 
-bool ParseNumber(const char* text, unsigned long maximum, unsigned long& value) {
-  if (*text == '\0' || *text == '-' || *text == '+') return false;
-  char* end = nullptr;
-  value = std::strtoul(text, &end, 0);
-  return *end == '\0' && value <= maximum;
-}
-
-bool ParseHexByte(const char* text, uint8_t& value) {
-  if (std::strlen(text) != 2 || !std::isxdigit(static_cast<unsigned char>(text[0])) ||
-      !std::isxdigit(static_cast<unsigned char>(text[1]))) {
-    return false;
-  }
-  value = static_cast<uint8_t>(std::strtoul(text, nullptr, 16));
-  return true;
-}
+using lt260::tools::ParseHexByte;
+using lt260::tools::ParseNumber;
 
 // The report of "hold ID HEX...", or a one-line reason in `problem`.
 bool ParseHeldReport(int argc, char** argv, int next, std::vector<uint8_t>& report,

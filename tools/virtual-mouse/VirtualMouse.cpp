@@ -159,18 +159,6 @@ std::vector<std::wstring> HidInterfacePaths() {
   return paths;
 }
 
-std::string SystemErrorText(unsigned long code) {
-  wchar_t* buffer = nullptr;
-  DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length != 0 ? std::wstring(buffer, length) : std::wstring();
-  ::LocalFree(buffer);
-  while (!text.empty() && std::iswspace(text.back())) text.pop_back();
-  std::string number = "error " + std::to_string(code);
-  return text.empty() ? number : Narrow(text) + " (" + number + ")";
-}
-
 VirtualMouse::VirtualMouse(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
 bool VirtualMouse::CreateDevices(const std::vector<const wchar_t*>& hardwareIds,

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/SystemErrorText.h"
+
 namespace lt260::vmouse {
 
 // The driver and its INF, as the build puts them beside the control program.
@@ -66,6 +68,6 @@ class VirtualMouse {
 std::vector<std::wstring> HidInterfacePaths();
 
 // Text for a system error code: "The device is not connected. (error 1167)".
-std::string SystemErrorText(unsigned long code);
+using tools::SystemErrorText;
 
 }  // namespace lt260::vmouse

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "VirtualMouse.h"
+#include "common/CommandArguments.h"
 
 namespace {
 
@@ -46,21 +47,8 @@ int Failed(const std::string& reason) {
   return 1;
 }
 
-bool ParseNumber(const char* text, unsigned long maximum, unsigned long& value) {
-  if (*text == '\0' || *text == '-' || *text == '+') return false;
-  char* end = nullptr;
-  value = std::strtoul(text, &end, 0);
-  return *end == '\0' && value <= maximum;
-}
-
-bool ParseHexByte(const char* text, uint8_t& value) {
-  auto digit = [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-  };
-  if (std::strlen(text) != 2 || !digit(text[0]) || !digit(text[1])) return false;
-  value = static_cast<uint8_t>(std::strtoul(text, nullptr, 16));
-  return true;
-}
+using lt260::tools::ParseHexByte;
+using lt260::tools::ParseNumber;
 
 std::filesystem::path ProgramFolder() {
   std::vector<wchar_t> name(32768);

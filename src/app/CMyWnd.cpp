@@ -28,13 +28,13 @@ enum class SessionReaction { None, Suspend, Resume };
 // Lock and unlock mean something from Windows 6 on; console changes always.
 SessionReaction ReactionTo(uint64_t sessionEvent, uint32_t windowsMajorVersion) {
   switch (sessionEvent) {
-    case WTS_CONSOLE_CONNECT:
+    case kSessionConsoleConnect:
       return SessionReaction::Resume;
-    case WTS_CONSOLE_DISCONNECT:
+    case kSessionConsoleDisconnect:
       return SessionReaction::Suspend;
-    case WTS_SESSION_LOCK:
+    case kSessionLock:
       return windowsMajorVersion >= 6 ? SessionReaction::Suspend : SessionReaction::None;
-    case WTS_SESSION_UNLOCK:
+    case kSessionUnlock:
       return windowsMajorVersion >= 6 ? SessionReaction::Resume : SessionReaction::None;
     default:
       return SessionReaction::None;
@@ -55,17 +55,17 @@ CMyWnd::CMyWnd(const AgentPorts& ports)
 
 std::span<const MessageMapEntry> CMyWnd::GetMessageMap() const {
   static constexpr std::array kMessageMap = {
-      OnMessage<CMyWnd, &CMyWnd::OnCreate>(WM_CREATE),
-      OnMessage<CMyWnd, &CMyWnd::OnDestroy>(WM_DESTROY),
-      OnMessage<CMyWnd, &CMyWnd::OnTimer>(WM_TIMER),
-      OnMessage<CMyWnd, &CMyWnd::OnDeviceChange>(WM_DEVICECHANGE),
-      OnMessage<CMyWnd, &CMyWnd::OnSessionChange>(WM_WTSSESSION_CHANGE),
+      OnMessage<CMyWnd, &CMyWnd::OnCreate>(kWmCreate),
+      OnMessage<CMyWnd, &CMyWnd::OnDestroy>(kWmDestroy),
+      OnMessage<CMyWnd, &CMyWnd::OnTimer>(kWmTimer),
+      OnMessage<CMyWnd, &CMyWnd::OnDeviceChange>(kWmDeviceChange),
+      OnMessage<CMyWnd, &CMyWnd::OnSessionChange>(kWmSessionChange),
       OnMessage<CMyWnd, &CMyWnd::OnReload>(WM_AGENT_RELOAD),
       OnMessage<CMyWnd, &CMyWnd::OnDeviceCommand>(WM_AGENT_DEVICE_COMMAND),
       OnMessage<CMyWnd, &CMyWnd::OnDpiStage>(WM_AGENT_DPI_STAGE),
       OnMessage<CMyWnd, &CMyWnd::OnTrayNotify>(WM_AGENT_TRAY_NOTIFY),
-      OnMessage<CMyWnd, &CMyWnd::OnTrayHide>(WM_COMMAND, ID_TRAY_HIDE),
-      OnMessage<CMyWnd, &CMyWnd::OnTrayOpen>(WM_COMMAND, ID_TRAY_OPEN),
+      OnMessage<CMyWnd, &CMyWnd::OnTrayHide>(kWmCommand, ID_TRAY_HIDE),
+      OnMessage<CMyWnd, &CMyWnd::OnTrayOpen>(kWmCommand, ID_TRAY_OPEN),
   };
   return kMessageMap;
 }
@@ -78,7 +78,7 @@ intptr_t CMyWnd::WindowProc(uint32_t message, uint64_t wParam, int64_t lParam) {
 }
 
 bool CMyWnd::CreateAgentWindow() {
-  return CreateEx(0, kAgentWindowTitle, WS_POPUP, 100, 100, 100, 100);
+  return CreateEx(0, kAgentWindowTitle, kPopupWindowStyle, 100, 100, 100, 100);
 }
 
 // The creation sequence. The alternate ids come before the listener because
@@ -86,8 +86,8 @@ bool CMyWnd::CreateAgentWindow() {
 // synchronisation, which works on them and writes them back; the icon record
 // comes before anything can show the icon.
 intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
-  if (Default(WM_CREATE, wParam, lParam) == -1) return -1;
-  SetWindowText(kAgentWindowTitle);
+  if (Default(kWmCreate, wParam, lParam) == -1) return -1;
+  SetTitle(kAgentWindowTitle);
 
   if (const auto folder = ports_.System.AppDataFolder()) {
     BulletSettingPath_ = *folder / "Quendra" / "LT-260" / "BulletSetting";
@@ -98,7 +98,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
   // Lock and unlock reach the window only when it asks for them.
   SessionNotificationsRegistered_ = ports_.Sessions.Register(GetSafeHwnd());
   LoadSettings();
-  SetExtendedStyle(WS_EX_TOOLWINDOW);
+  SetExtendedStyle(kToolWindowExStyle);
   TrayIconData_ =
       TrayIconRecord{GetSafeHwnd(), kTrayIconId, WM_AGENT_TRAY_NOTIFY, kTrayIconResource, kTrayTip};
   TaskbarCreatedMessage_ = ports_.Tray.RestartMessage();
@@ -115,10 +115,10 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
 }
 
 intptr_t CMyWnd::OnDestroy(uint64_t wParam, int64_t lParam) {
-  PostToWindowTitled(kConfiguratorWindowTitle, WM_COMMAND, kDestroyingCommand, 0);
+  PostToWindowTitled(kConfiguratorWindowTitle, kWmCommand, kDestroyingCommand, 0);
   if (const WindowId osd = ports_.Messages.FindWindowByTitle(kOsdWindowTitle)) {
-    ports_.Messages.Post(osd, WM_DESTROY, 0, 0);
-    ports_.Messages.Post(osd, WM_CLOSE, 0, 0);
+    ports_.Messages.Post(osd, kWmDestroy, 0, 0);
+    ports_.Messages.Post(osd, kWmClose, 0, 0);
   }
   if (SessionNotificationsRegistered_) ports_.Sessions.Unregister(GetSafeHwnd());
   SessionNotificationsRegistered_ = false;
@@ -126,7 +126,7 @@ intptr_t CMyWnd::OnDestroy(uint64_t wParam, int64_t lParam) {
   if (DeviceNotification_ != 0) ports_.Hid.UnregisterDeviceNotification(DeviceNotification_);
   DeviceNotification_ = 0;
   KillTimer(DEVICE_SETTLE_TIMER_ID);
-  return Default(WM_DESTROY, wParam, lParam);
+  return Default(kWmDestroy, wParam, lParam);
 }
 
 intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
@@ -136,13 +136,13 @@ intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
     if (present == 0) HideTrayIcon();
   } else if (timerId == DEVICE_SETTLE_TIMER_ID) {
     // One look per burst: the timer is started again by every notice and
-    // stopped when it fires. A WM_TIMER already queued when it was stopped
+    // stopped when it fires. A kWmTimer already queued when it was stopped
     // finds nothing changed.
     KillTimer(DEVICE_SETTLE_TIMER_ID);
     const bool changed = std::exchange(DeviceSetChanged_, false);
     if (changed && !SessionSuspended_) OnDeviceSetSettled();
   }
-  return Default(WM_TIMER, timerId, lParam);
+  return Default(kWmTimer, timerId, lParam);
 }
 
 // A request to remove one of the mouse's interfaces closes what the Agent
@@ -152,11 +152,11 @@ intptr_t CMyWnd::OnTimer(uint64_t timerId, int64_t lParam) {
 // set changed and starts the settle timer again; the look at the mouse comes
 // once the notices stop.
 intptr_t CMyWnd::OnDeviceChange(uint64_t event, int64_t notice) {
-  if (event == DBT_DEVICEQUERYREMOVE) {
+  if (event == kDeviceQueryRemove) {
     channel_.ReleaseForRemoval(notice);
     return 1;
   }
-  if (event == DBT_DEVICEQUERYREMOVEFAILED) {
+  if (event == kDeviceQueryRemoveFailed) {
     channel_.ReopenAfterFailedRemoval(notice);
     return 1;
   }
@@ -245,9 +245,9 @@ intptr_t CMyWnd::OnDpiStage(uint64_t stage, int64_t) {
 }
 
 intptr_t CMyWnd::OnTrayNotify(uint64_t, int64_t mouseMessage) {
-  if (mouseMessage == WM_LBUTTONDBLCLK) {
+  if (mouseMessage == kWmLeftButtonDoubleClick) {
     LaunchConfigurator();
-  } else if (mouseMessage == WM_RBUTTONDOWN) {
+  } else if (mouseMessage == kWmRightButtonDown) {
     // The menu reloads the settings so that a language chosen in the
     // Configurator shows at once; nothing is applied to the mouse or Windows.
     const std::filesystem::path programFolder = ports_.System.ProgramFolder();
@@ -261,7 +261,7 @@ intptr_t CMyWnd::OnTrayNotify(uint64_t, int64_t mouseMessage) {
       items.push_back(MenuItem{std::move(text), command});
     }
     ports_.Menu.Track(GetSafeHwnd(), items);
-    ports_.Messages.Post(GetSafeHwnd(), WM_NULL, 0, 0);
+    ports_.Messages.Post(GetSafeHwnd(), kWmNull, 0, 0);
   }
   return 0;
 }

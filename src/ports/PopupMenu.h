@@ -20,7 +20,7 @@ class PopupMenu {
   // Brings the owner's last active pop-up to the foreground (so the menu
   // closes when the user clicks elsewhere), shows the items at the cursor and
   // returns when the menu closes; a chosen item reaches the owner as
-  // WM_COMMAND afterwards.
+  // kWmCommand afterwards.
   virtual void Track(WindowId owner, const std::vector<MenuItem>& items) = 0;
 };
 

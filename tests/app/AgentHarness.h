@@ -67,12 +67,9 @@ struct AgentHarness {
   void LaterBy(uint32_t milliseconds) { clock.Advance(milliseconds); }
 
   // A device notice as Windows sends it, by default the device tree's change.
-  intptr_t Notice(uint64_t event = kDevNodesChanged) { return Send(WM_DEVICECHANGE, event); }
+  intptr_t Notice(uint64_t event = kDeviceNodesChanged) { return Send(kWmDeviceChange, event); }
   // The notices have stopped long enough: the settle timer fires, if running.
   bool Settle() { return windowSystem.FireTimer(window->GetSafeHwnd(), DEVICE_SETTLE_TIMER_ID); }
-  static constexpr uint64_t kDevNodesChanged = 0x0007;
-  static constexpr uint64_t kDeviceArrival = 0x8000;
-  static constexpr uint64_t kDeviceRemoveComplete = 0x8004;
 
   TempDir dir;
   FakeWindowSystem windowSystem;

@@ -40,7 +40,7 @@ TEST(AgentCreation, WithTheMouseStartsTheConfiguratorShowsTheIconAndAppliesPrefe
   CMyWnd& window = agent.Create();
 
   EXPECT_EQ(agent.windowSystem.Find(window.GetSafeHwnd())->Title, u"Quendra_LT-260_Hid");
-  EXPECT_EQ(agent.windowSystem.Find(window.GetSafeHwnd())->ExtendedStyle, WS_EX_TOOLWINDOW);
+  EXPECT_EQ(agent.windowSystem.Find(window.GetSafeHwnd())->ExtendedStyle, kToolWindowExStyle);
   EXPECT_TRUE(std::filesystem::exists(agent.SettingsPath())) << "missing file created";
   EXPECT_EQ(agent.DeviceKey(), 1);
   EXPECT_THAT(agent.launcher.opened, ElementsAre(agent.system.programFolder / "Gaming.exe"));
@@ -142,9 +142,9 @@ TEST(AgentIcon, FollowsTheTableOfEvents) {
   ASSERT_TRUE(agent.tray.shown);
 
   // The menu's second item removes it; a reload with the mouse shows it again.
-  agent.Send(WM_COMMAND, ID_TRAY_HIDE);
+  agent.Send(kWmCommand, ID_TRAY_HIDE);
   EXPECT_FALSE(agent.tray.shown);
-  agent.Send(WM_COMMAND, ID_TRAY_HIDE);
+  agent.Send(kWmCommand, ID_TRAY_HIDE);
   agent.Send(WM_AGENT_RELOAD);
   EXPECT_TRUE(agent.tray.shown);
 
@@ -169,7 +169,7 @@ TEST(AgentIcon, RefusedByTheShellStillCountsAsShown) {
   agent.tray.accepts = false;
   agent.Create();
   agent.LaterBy(5000);
-  agent.Send(WM_DEVICECHANGE);
+  agent.Send(kWmDeviceChange);
   EXPECT_THAT(agent.tray.calls, ElementsAre("add 128"));
 }
 
@@ -233,7 +233,7 @@ TEST(AgentDeviceChange, NoticesOnlyStartTheSettleTimerAgain) {
   agent.mouse.ClearTransfers();
   const int starts = agent.windowSystem.TimerStarts();
 
-  EXPECT_EQ(agent.Notice(AgentHarness::kDeviceArrival), 1);
+  EXPECT_EQ(agent.Notice(kDeviceArrival), 1);
   EXPECT_EQ(agent.Notice(), 1);
   EXPECT_EQ(agent.windowSystem.TimerStarts(), starts + 2);
   EXPECT_EQ(agent.windowSystem.TimerPeriod(window.GetSafeHwnd(), DEVICE_SETTLE_TIMER_ID),
@@ -243,8 +243,8 @@ TEST(AgentDeviceChange, NoticesOnlyStartTheSettleTimerAgain) {
   ASSERT_TRUE(agent.Settle());
   EXPECT_FALSE(agent.windowSystem.TimerPeriod(window.GetSafeHwnd(), DEVICE_SETTLE_TIMER_ID))
       << "the timer fires once per burst";
-  // A WM_TIMER that was already queued when the timer stopped finds nothing.
-  agent.Send(WM_TIMER, DEVICE_SETTLE_TIMER_ID);
+  // A kWmTimer that was already queued when the timer stopped finds nothing.
+  agent.Send(kWmTimer, DEVICE_SETTLE_TIMER_ID);
   EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "the mouse stayed: nothing to read";
 }
 
@@ -260,7 +260,7 @@ TEST(AgentDeviceChange, PlugReadsBackOnceAfterEveryInterfaceIsThereAndNeverSaysA
   // settle timer even fires between them.
   for (std::size_t count = 1; count <= 4; ++count) {
     agent.mouse.PlugInterfaces(count);
-    agent.Notice(AgentHarness::kDeviceArrival);
+    agent.Notice(kDeviceArrival);
     agent.Settle();
     if (count < 4) {
       EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << count << " interfaces";
@@ -268,7 +268,7 @@ TEST(AgentDeviceChange, PlugReadsBackOnceAfterEveryInterfaceIsThereAndNeverSaysA
   }
   agent.Notice();
   agent.Settle();
-  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Notice(kDeviceArrival);
   agent.Settle();
 
   EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 03 accepted", "get 2049 04 accepted"))
@@ -288,7 +288,7 @@ TEST(AgentDeviceChange, UnplugSaysAbsentOnceAndAQuickReplugIsReadAgain) {
   const std::string settings = FileBytes(agent.SettingsPath());
 
   agent.mouse.Unplug();
-  for (int i = 0; i < 4; ++i) agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  for (int i = 0; i < 4; ++i) agent.Notice(kDeviceRemoveComplete);
   agent.Notice();
   agent.Settle();
   agent.Notice();
@@ -303,7 +303,7 @@ TEST(AgentDeviceChange, UnplugSaysAbsentOnceAndAQuickReplugIsReadAgain) {
   // the mouse plugged in may not hold what the one pulled out did.
   agent.messages.Clear();
   agent.mouse.Plug();
-  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Notice(kDeviceArrival);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(),
               ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
@@ -317,13 +317,13 @@ TEST(AgentDeviceChange, MousePulledAndPluggedWithinOneBurstIsReadAgain) {
   agent.Create();
   agent.mouse.ClearTransfers();
   agent.mouse.Unplug();
-  agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  agent.Notice(kDeviceRemoveComplete);
   // The listener sees its input interface die.
   for (int i = 0; i < 5000 && !agent.window->Channel().HeldDevicesLost(); ++i) {
     std::this_thread::sleep_for(1ms);
   }
   agent.mouse.Plug();
-  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Notice(kDeviceArrival);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(),
               ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
@@ -336,22 +336,22 @@ TEST(AgentDeviceChange, MousePulledAndPluggedWithinOneBurstIsReadAgain) {
 TEST(AgentDeviceChange, RemovalRequestClosesTheMouseAndAFailedRemovalOpensItAgain) {
   AgentHarness agent;
   agent.Create();
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);  // requests are granted while locked too
+  agent.Send(kWmSessionChange, kSessionLock);  // requests are granted while locked too
   const std::u16string inputPath = AgentHarness::MouseConfig().Interfaces[0].Path;
   const auto notice = static_cast<int64_t>(agent.mouse.RemovalWatchOf(inputPath));
   ASSERT_NE(notice, 0);
   const int open = agent.mouse.OpenDevices();
   ASSERT_GT(open, 0);
 
-  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice + 1000), 1);
+  EXPECT_EQ(agent.Send(kWmDeviceChange, kDeviceQueryRemove, notice + 1000), 1);
   EXPECT_EQ(agent.mouse.OpenDevices(), open) << "a request about another device";
-  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice), 1) << "granted";
+  EXPECT_EQ(agent.Send(kWmDeviceChange, kDeviceQueryRemove, notice), 1) << "granted";
   for (int i = 0; i < 5000 && agent.mouse.OpenDevices() != 0; ++i) {
     std::this_thread::sleep_for(1ms);
   }
   EXPECT_EQ(agent.mouse.OpenDevices(), 0);
 
-  EXPECT_EQ(agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVEFAILED, notice), 1);
+  EXPECT_EQ(agent.Send(kWmDeviceChange, kDeviceQueryRemoveFailed, notice), 1);
   EXPECT_GT(agent.mouse.OpenDevices(), 0);
   agent.mouse.PressDpiButton(2);
   ASSERT_TRUE(agent.messages.WaitForPosts(1));
@@ -365,13 +365,13 @@ TEST(AgentDeviceChange, RemovedInterfaceComingBackIsReadAgain) {
   const std::u16string inputPath = AgentHarness::MouseConfig().Interfaces[0].Path;
   const auto notice = static_cast<int64_t>(agent.mouse.RemovalWatchOf(inputPath));
   // Its driver is updated: the request, the interfaces going and coming back.
-  agent.Send(WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, notice);
+  agent.Send(kWmDeviceChange, kDeviceQueryRemove, notice);
   agent.mouse.PlugInterfaces(3);
-  agent.Notice(AgentHarness::kDeviceRemoveComplete);
+  agent.Notice(kDeviceRemoveComplete);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty());
   agent.mouse.Plug();
-  agent.Notice(AgentHarness::kDeviceArrival);
+  agent.Notice(kDeviceArrival);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(),
               ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
@@ -391,12 +391,12 @@ TEST(AgentDeviceChange, OtherDevicesComingAndGoingChangeNothing) {
     const std::string settings = FileBytes(agent.SettingsPath());
 
     agent.mouse.AddUnrelatedInterface(keyboard);
-    agent.Notice(AgentHarness::kDeviceArrival);
+    agent.Notice(kDeviceArrival);
     agent.Notice();
     agent.Settle();
     agent.LaterBy(5000);
     agent.mouse.RemoveUnrelatedInterface(keyboard.Path);
-    agent.Notice(AgentHarness::kDeviceRemoveComplete);
+    agent.Notice(kDeviceRemoveComplete);
     agent.Settle();
 
     EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "no read-back";
@@ -409,17 +409,17 @@ TEST(AgentDeviceChange, OtherDevicesComingAndGoingChangeNothing) {
 // Lock and unlock from Windows 6 on: the agent suspends and resumes.
 void LockAndUnlock(AgentHarness& agent) {
   agent.Create();
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  agent.Send(kWmSessionChange, kSessionLock);
   EXPECT_TRUE(agent.window->SessionSuspended());
   EXPECT_FALSE(agent.tray.shown);
   EXPECT_EQ(agent.DeviceKey(), 0);
 
   agent.mouse.ClearTransfers();
   agent.LaterBy(5000);
-  agent.Send(WM_DEVICECHANGE);
+  agent.Send(kWmDeviceChange);
   EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty()) << "device changes wait while locked";
 
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
+  agent.Send(kWmSessionChange, kSessionUnlock);
   EXPECT_FALSE(agent.window->SessionSuspended());
   EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u);
   EXPECT_TRUE(agent.tray.shown);
@@ -438,7 +438,7 @@ TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
 TEST(AgentSession, UnplugWhileLockedWakesTheListenerNoMore) {
   AgentHarness agent;
   agent.Create();
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  agent.Send(kWmSessionChange, kSessionLock);
   // The listener settles on the input interface the last discovery left.
   std::this_thread::sleep_for(50ms);
   const uint64_t before = agent.window->Channel().ListenerPasses();
@@ -449,7 +449,7 @@ TEST(AgentSession, UnplugWhileLockedWakesTheListenerNoMore) {
 
   agent.mouse.Plug();
   agent.LaterBy(5000);
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
+  agent.Send(kWmSessionChange, kSessionUnlock);
   agent.mouse.PressDpiButton(3);
   ASSERT_TRUE(agent.messages.WaitForPosts(1));
   EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE);
@@ -460,16 +460,16 @@ TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {
   agent.system.majorVersion = 5;
   agent.ConfiguratorRunning(true);
   agent.Create();
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+  agent.Send(kWmSessionChange, kSessionLock);
   EXPECT_FALSE(agent.window->SessionSuspended());
   EXPECT_TRUE(agent.tray.shown);
 
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT);
+  agent.Send(kWmSessionChange, kSessionConsoleDisconnect);
   EXPECT_TRUE(agent.window->SessionSuspended());
   agent.mouse.Unplug();
   agent.messages.Clear();
   agent.LaterBy(5000);
-  agent.Send(WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT);
+  agent.Send(kWmSessionChange, kSessionConsoleConnect);
   EXPECT_FALSE(agent.window->SessionSuspended());
   EXPECT_THAT(agent.messages.Posts(),
               ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_DEVICE_ABSENT, 0x917, 0}));
@@ -485,12 +485,12 @@ TEST(AgentMenu, ReadsItsTextsInTheLanguageTheSettingsNameNow) {
   IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"2", u"Ocultar");
   CMyWnd& window = agent.Create();
 
-  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_RBUTTONDOWN);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmRightButtonDown);
   // The Configurator switches the language; the next menu shows it at once.
   agent.Settings().WriteInt(u"Setting", u"lan_id", 1);
-  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_RBUTTONDOWN);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmRightButtonDown);
   std::filesystem::remove(lan / "skin_En.ini");
-  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_RBUTTONDOWN);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmRightButtonDown);
 
   ASSERT_EQ(agent.menu.menus.size(), 3u);
   EXPECT_THAT(Texts(agent.menu.menus[0]), ElementsAre("Abrir", "Ocultar"));
@@ -498,17 +498,17 @@ TEST(AgentMenu, ReadsItsTextsInTheLanguageTheSettingsNameNow) {
   EXPECT_THAT(Texts(agent.menu.menus[2]), ElementsAre("", ""));
   EXPECT_THAT(Commands(agent.menu.menus[2]), ElementsAre(ID_TRAY_OPEN, ID_TRAY_HIDE));
   EXPECT_THAT(agent.menu.owners, Contains(window.GetSafeHwnd()));
-  EXPECT_EQ(agent.messages.Posts().back(), (PostedMessage{window.GetSafeHwnd(), WM_NULL, 0, 0}));
+  EXPECT_EQ(agent.messages.Posts().back(), (PostedMessage{window.GetSafeHwnd(), kWmNull, 0, 0}));
 }
 
 TEST(AgentMenu, DoubleClickAndOpenCommandStartTheConfiguratorOnlyWhenItIsNotRunning) {
   AgentHarness agent;
   agent.mouse.Unplug();
   agent.Create();
-  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_LBUTTONDBLCLK);
-  agent.Send(WM_COMMAND, ID_TRAY_OPEN);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmLeftButtonDoubleClick);
+  agent.Send(kWmCommand, ID_TRAY_OPEN);
   agent.ConfiguratorRunning(true);
-  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, WM_LBUTTONDBLCLK);
+  agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmLeftButtonDoubleClick);
   agent.Send(WM_AGENT_TRAY_NOTIFY, 128, 0x200);  // a mere mouse move
   EXPECT_EQ(agent.launcher.opened.size(), 2u);
 }
@@ -517,11 +517,11 @@ TEST(AgentProbe, TimerWritesWhatTheCompanionLibrarySays) {
   AgentHarness agent;
   agent.Create();
   agent.companion.result = 0;
-  agent.Send(WM_TIMER, PROBE_TIMER_ID);
+  agent.Send(kWmTimer, PROBE_TIMER_ID);
   EXPECT_EQ(agent.DeviceKey(), 0);
   EXPECT_FALSE(agent.tray.shown);
   EXPECT_THAT(agent.companion.calls, ElementsAre("CheckPidVid.dll CheckUsbPidVid 46098 7040"));
-  agent.Send(WM_TIMER, 7);
+  agent.Send(kWmTimer, 7);
   EXPECT_EQ(agent.companion.calls.size(), 1u) << "other timers are not the probe";
 }
 
@@ -535,9 +535,9 @@ TEST(AgentDestruction, TellsTheConfiguratorAndTheDisplayThenEndsTheLoop) {
 
   window.DestroyWindow();
   EXPECT_THAT(agent.messages.Posts(),
-              ElementsAre(PostedMessage{kConfiguratorWindow, WM_COMMAND, 0xFFFFFFFF, 0},
-                          PostedMessage{kOsdWindow, WM_DESTROY, 0, 0},
-                          PostedMessage{kOsdWindow, WM_CLOSE, 0, 0}));
+              ElementsAre(PostedMessage{kConfiguratorWindow, kWmCommand, 0xFFFFFFFF, 0},
+                          PostedMessage{kOsdWindow, kWmDestroy, 0, 0},
+                          PostedMessage{kOsdWindow, kWmClose, 0, 0}));
   EXPECT_EQ(agent.windowSystem.QuitCode(), 0) << "the main window ends the loop";
   EXPECT_EQ(agent.sessions.registered, 0u);
   EXPECT_EQ(agent.mouse.NotificationWindow(), 0u) << "device notices still name the window";

@@ -39,7 +39,7 @@ class TableWindow : public CWnd {
   std::vector<Received> received;
 
   intptr_t OnCreate(uint64_t wParam, int64_t lParam) {
-    Record(WM_CREATE, wParam, lParam);
+    Record(kWmCreate, wParam, lParam);
     return createResult;
   }
   intptr_t OnPing(uint64_t wParam, int64_t lParam) {
@@ -60,19 +60,19 @@ class TableWindow : public CWnd {
     return 2;
   }
   intptr_t OnDestroy(uint64_t wParam, int64_t lParam) {
-    Record(WM_DESTROY, wParam, lParam);
-    return Default(WM_DESTROY, wParam, lParam);
+    Record(kWmDestroy, wParam, lParam);
+    return Default(kWmDestroy, wParam, lParam);
   }
 
  protected:
   std::span<const MessageMapEntry> GetMessageMap() const override {
     static constexpr MessageMapEntry kMap[] = {
-        OnMessage<TableWindow, &TableWindow::OnCreate>(WM_CREATE),
+        OnMessage<TableWindow, &TableWindow::OnCreate>(kWmCreate),
         OnMessage<TableWindow, &TableWindow::OnPing>(kPing),
         OnMessage<TableWindow, &TableWindow::OnPingAgain>(kPing),
-        OnMessage<TableWindow, &TableWindow::OnOpen>(WM_COMMAND, kOpenCommand),
-        OnMessage<TableWindow, &TableWindow::OnHide>(WM_COMMAND, kHideCommand),
-        OnMessage<TableWindow, &TableWindow::OnDestroy>(WM_DESTROY),
+        OnMessage<TableWindow, &TableWindow::OnOpen>(kWmCommand, kOpenCommand),
+        OnMessage<TableWindow, &TableWindow::OnHide>(kWmCommand, kHideCommand),
+        OnMessage<TableWindow, &TableWindow::OnDestroy>(kWmDestroy),
     };
     return kMap;
   }
@@ -92,16 +92,16 @@ class PlainWindow : public CWnd {
 TEST(FrameworkWindow, CreationAttachesTheHandleBeforeWmCreate) {
   FakeWindowSystem system;
   TableWindow window(system);
-  ASSERT_TRUE(window.CreateEx(0, u"Probe", WS_POPUP, 100, 100, 100, 100));
+  ASSERT_TRUE(window.CreateEx(0, u"Probe", kPopupWindowStyle, 100, 100, 100, 100));
 
   const WindowId handle = window.GetSafeHwnd();
   ASSERT_NE(handle, 0u);
   ASSERT_EQ(window.received.size(), 1u);
-  EXPECT_EQ(window.received[0], (Received{WM_CREATE, 0, 0, handle}));
+  EXPECT_EQ(window.received[0], (Received{kWmCreate, 0, 0, handle}));
   const auto* created = system.Find(handle);
   ASSERT_NE(created, nullptr);
   EXPECT_EQ(created->Title, u"Probe");
-  EXPECT_EQ(created->Style, WS_POPUP);
+  EXPECT_EQ(created->Style, kPopupWindowStyle);
   EXPECT_EQ(created->ExtendedStyle, 0u);
   EXPECT_EQ((std::vector<int>{created->X, created->Y, created->Width, created->Height}),
             (std::vector<int>{100, 100, 100, 100}));
@@ -112,7 +112,7 @@ TEST(FrameworkWindow, CreationFailsWhenWmCreateReturnsMinusOne) {
   TableWindow window(system);
   window.createResult = -1;
 
-  EXPECT_FALSE(window.CreateEx(0, u"Refused", WS_POPUP, 0, 0, 1, 1));
+  EXPECT_FALSE(window.CreateEx(0, u"Refused", kPopupWindowStyle, 0, 0, 1, 1));
   EXPECT_EQ(window.GetSafeHwnd(), 0u);
   ASSERT_EQ(window.received.size(), 1u);
   EXPECT_NE(window.received[0].Handle, 0u);
@@ -123,7 +123,7 @@ TEST(FrameworkWindow, CreationFailsWhenWmCreateReturnsMinusOne) {
 TEST(FrameworkWindow, MessagesAreDispatchedThroughTheTable) {
   FakeWindowSystem system;
   TableWindow window(system);
-  ASSERT_TRUE(window.CreateEx(0, u"Probe", WS_POPUP, 0, 0, 1, 1));
+  ASSERT_TRUE(window.CreateEx(0, u"Probe", kPopupWindowStyle, 0, 0, 1, 1));
   const WindowId handle = window.GetSafeHwnd();
   window.received.clear();
 
@@ -138,23 +138,23 @@ TEST(FrameworkWindow, MessagesAreDispatchedThroughTheTable) {
   };
   const Case cases[] = {
       {"table row, parameters whole", kPing, 0xFFFF'FFFF'FFFF'FFFFull, -5, 42, {kPing}, false},
-      {"command by its id", WM_COMMAND, kOpenCommand, 0, 1, {kOpenCommand}, false},
-      {"second command", WM_COMMAND, kHideCommand, 7, 2, {kHideCommand}, false},
+      {"command by its id", kWmCommand, kOpenCommand, 0, 1, {kOpenCommand}, false},
+      {"second command", kWmCommand, kHideCommand, 7, 2, {kHideCommand}, false},
       {"command id is the low word only",
-       WM_COMMAND,
+       kWmCommand,
        (1u << 16) | kHideCommand,
        0,
        2,
        {kHideCommand},
        false},
       {"command with 64-bit upper bits",
-       WM_COMMAND,
+       kWmCommand,
        0xABCD'0000'0000'0000ull | kOpenCommand,
        0,
        1,
        {kOpenCommand},
        false},
-      {"command not in the table", WM_COMMAND, 6003, 0, 0, {}, true},
+      {"command not in the table", kWmCommand, 6003, 0, 0, {}, true},
       {"message not in the table", kUnhandled, 3, 4, 0, {}, true},
       {"command id in a non-command message", kUnhandled, kOpenCommand, 0, 0, {}, true},
   };
@@ -185,13 +185,13 @@ TEST(FrameworkWindow, MessagesAreDispatchedThroughTheTable) {
 TEST(FrameworkWindow, WindowWithoutATableGetsDefaultProcessingForEverything) {
   FakeWindowSystem system;
   PlainWindow window(system);
-  ASSERT_TRUE(window.CreateEx(0, u"Plain", WS_POPUP, 0, 0, 1, 1));
+  ASSERT_TRUE(window.CreateEx(0, u"Plain", kPopupWindowStyle, 0, 0, 1, 1));
   const WindowId handle = window.GetSafeHwnd();
-  system.Send(handle, WM_COMMAND, kOpenCommand, 0);
+  system.Send(handle, kWmCommand, kOpenCommand, 0);
 
   EXPECT_EQ(system.DefaultCalls(),
-            (std::vector<FakeWindowSystem::Call>{{handle, WM_CREATE, 0, 0},
-                                                 {handle, WM_COMMAND, kOpenCommand, 0}}));
+            (std::vector<FakeWindowSystem::Call>{{handle, kWmCreate, 0, 0},
+                                                 {handle, kWmCommand, kOpenCommand, 0}}));
 }
 
 TEST(FrameworkWindow, DeletingTheObjectDestroysALiveWindow) {
@@ -199,35 +199,35 @@ TEST(FrameworkWindow, DeletingTheObjectDestroysALiveWindow) {
   WindowId handle = 0;
   {
     PlainWindow window(system);
-    ASSERT_TRUE(window.CreateEx(0, u"Plain", WS_POPUP, 0, 0, 1, 1));
+    ASSERT_TRUE(window.CreateEx(0, u"Plain", kPopupWindowStyle, 0, 0, 1, 1));
     handle = window.GetSafeHwnd();
   }
   EXPECT_TRUE(system.Find(handle)->Destroyed);
-  EXPECT_EQ(system.Send(handle, WM_COMMAND, kOpenCommand, 0), 0) << "no object to reach";
+  EXPECT_EQ(system.Send(handle, kWmCommand, kOpenCommand, 0), 0) << "no object to reach";
 }
 
 TEST(FrameworkWindow, TitleStyleAndDestructionReachTheirWindow) {
   FakeWindowSystem system;
   TableWindow first(system);
   TableWindow second(system);
-  ASSERT_TRUE(first.CreateEx(0, u"First", WS_POPUP, 0, 0, 1, 1));
-  ASSERT_TRUE(second.CreateEx(0, u"Second", WS_POPUP, 0, 0, 1, 1));
+  ASSERT_TRUE(first.CreateEx(0, u"First", kPopupWindowStyle, 0, 0, 1, 1));
+  ASSERT_TRUE(second.CreateEx(0, u"Second", kPopupWindowStyle, 0, 0, 1, 1));
   const WindowId firstHandle = first.GetSafeHwnd();
   const WindowId secondHandle = second.GetSafeHwnd();
   ASSERT_NE(firstHandle, secondHandle);
 
-  second.SetWindowText(u"Renamed");
-  second.SetExtendedStyle(WS_EX_TOOLWINDOW);
+  second.SetTitle(u"Renamed");
+  second.SetExtendedStyle(kToolWindowExStyle);
   EXPECT_EQ(system.Find(firstHandle)->Title, u"First");
   EXPECT_EQ(system.Find(firstHandle)->ExtendedStyle, 0u);
   EXPECT_EQ(system.Find(secondHandle)->Title, u"Renamed");
-  EXPECT_EQ(system.Find(secondHandle)->ExtendedStyle, WS_EX_TOOLWINDOW);
+  EXPECT_EQ(system.Find(secondHandle)->ExtendedStyle, kToolWindowExStyle);
 
   first.DestroyWindow();
   EXPECT_TRUE(system.Find(firstHandle)->Destroyed);
   EXPECT_FALSE(system.Find(secondHandle)->Destroyed);
   EXPECT_EQ(first.GetSafeHwnd(), 0u);
-  EXPECT_EQ(first.received.back().Message, static_cast<uint32_t>(WM_DESTROY));
+  EXPECT_EQ(first.received.back().Message, static_cast<uint32_t>(kWmDestroy));
   EXPECT_EQ(first.received.back().Handle, firstHandle);
   EXPECT_EQ(system.QuitPosts(), 0);
 }
@@ -243,7 +243,7 @@ class ScriptedApp : public CWinApp {
 
   bool InitInstance() override {
     if (window_ != nullptr) {
-      window_->CreateEx(0, u"Main", WS_POPUP, 0, 0, 1, 1);
+      window_->CreateEx(0, u"Main", kPopupWindowStyle, 0, 0, 1, 1);
       SetMainWindow(window_);
     }
     if (afterStart) afterStart(*this);
@@ -306,7 +306,9 @@ TEST(FrameworkApp, DestroyingTheMainWindowQuitsWithCodeZero) {
   TableWindow main(system);
   TableWindow other(system);
   ScriptedApp app(system, &main, true);
-  app.afterStart = [&other](ScriptedApp&) { other.CreateEx(0, u"Other", WS_POPUP, 0, 0, 1, 1); };
+  app.afterStart = [&other](ScriptedApp&) {
+    other.CreateEx(0, u"Other", kPopupWindowStyle, 0, 0, 1, 1);
+  };
   ASSERT_EQ(app.Run(), 0);  // the fake loop ends at once; nothing quit yet
   ASSERT_EQ(system.QuitPosts(), 0);
 
@@ -322,8 +324,8 @@ TEST(FrameworkApp, OnlyTheCurrentMainWindowQuits) {
   TableWindow first(system);
   TableWindow second(system);
   ScriptedApp app(system, nullptr, true);
-  ASSERT_TRUE(first.CreateEx(0, u"First", WS_POPUP, 0, 0, 1, 1));
-  ASSERT_TRUE(second.CreateEx(0, u"Second", WS_POPUP, 0, 0, 1, 1));
+  ASSERT_TRUE(first.CreateEx(0, u"First", kPopupWindowStyle, 0, 0, 1, 1));
+  ASSERT_TRUE(second.CreateEx(0, u"Second", kPopupWindowStyle, 0, 0, 1, 1));
   app.SetMainWindow(&first);
   app.SetMainWindow(&second);
   EXPECT_EQ(app.MainWindow(), &second);

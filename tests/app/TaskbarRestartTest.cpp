@@ -37,7 +37,7 @@ TEST(AgentTaskbarRestart, AddsTheIconAgainOnlyWhileItIsMeantToBeShown) {
 
   // The user removed it through the menu: a restart leaves it removed, and a
   // later show still adds it once.
-  agent.Send(WM_COMMAND, ID_TRAY_HIDE);
+  agent.Send(kWmCommand, ID_TRAY_HIDE);
   agent.Send(restart);
   EXPECT_FALSE(agent.tray.shown);
   agent.Send(WM_AGENT_RELOAD);
@@ -67,13 +67,13 @@ TEST(AgentTaskbarRestart, WithoutTheMouseOrWithoutTheMessageNothingIsAdded) {
   agent.Send(agent.tray.restartMessage);
   EXPECT_THAT(agent.tray.calls, IsEmpty());
 
-  // A system with no restart message answers 0; message 0 is WM_NULL, which
+  // A system with no restart message answers 0; message 0 is kWmNull, which
   // the Agent posts itself after every menu and must not add the icon.
   AgentHarness withoutMessage;
   withoutMessage.tray.restartMessage = 0;
   withoutMessage.Create();
   ASSERT_THAT(withoutMessage.tray.calls, ElementsAre("add 128"));
-  withoutMessage.Send(WM_NULL);
+  withoutMessage.Send(kWmNull);
   EXPECT_THAT(withoutMessage.tray.calls, ElementsAre("add 128"));
 }
 

@@ -41,8 +41,8 @@ class FakeWindowSystem final : public WindowSystem {
   };
 
   // Windows are numbered 1, 2, ... in order of creation. As on the real
-  // platform, the handle is attached before WM_CREATE, and a window whose
-  // WM_CREATE returns -1 is gone and detached without a WM_DESTROY.
+  // platform, the handle is attached before kWmCreate, and a window whose
+  // kWmCreate returns -1 is gone and detached without a kWmDestroy.
   WindowId CreateWindowFor(CWnd& target, uint32_t extendedStyle, std::u16string_view title,
                            uint32_t style, int x, int y, int width, int height) override {
     const WindowId id = nextId_++;
@@ -56,7 +56,7 @@ class FakeWindowSystem final : public WindowSystem {
     window.Width = width;
     window.Height = height;
     target.AttachHandle(id);
-    if (target.WindowProc(WM_CREATE, 0, 0) == -1) {
+    if (target.WindowProc(kWmCreate, 0, 0) == -1) {
       window.Destroyed = true;
       target.AttachHandle(0);
       return 0;
@@ -81,12 +81,12 @@ class FakeWindowSystem final : public WindowSystem {
     if (Window* found = Live(window)) found->ExtendedStyle = extendedStyle;
   }
 
-  // WM_DESTROY reaches the window, which is then detached from its CWnd.
+  // kWmDestroy reaches the window, which is then detached from its CWnd.
   void Destroy(WindowId window) override {
     Window* found = Live(window);
     if (found == nullptr) return;
     found->Destroyed = true;
-    found->Target->WindowProc(WM_DESTROY, 0, 0);
+    found->Target->WindowProc(kWmDestroy, 0, 0);
     found->Target->AttachHandle(0);
     // A destroyed window's timers end with it.
     std::erase_if(timers_, [&](const auto& timer) { return timer.first.first == window; });
@@ -109,11 +109,11 @@ class FakeWindowSystem final : public WindowSystem {
   }
   // How often any timer was set (started or started again).
   int TimerStarts() const { return timerStarts_; }
-  // Delivers WM_TIMER for a running timer, as its period ending would; false
+  // Delivers kWmTimer for a running timer, as its period ending would; false
   // when the timer is not running.
   bool FireTimer(WindowId window, uint64_t timerId) {
     if (!TimerPeriod(window, timerId)) return false;
-    Send(window, WM_TIMER, timerId, 0);
+    Send(window, kWmTimer, timerId, 0);
     return true;
   }
 

@@ -36,10 +36,6 @@ constexpr UINT kWmSimPressDpi = WM_APP + 3;
 constexpr UINT kWmSimRefuse = WM_APP + 4;
 constexpr UINT kWmSimVanishAfter = WM_APP + 6;
 constexpr UINT kWmSimGarbage = WM_APP + 7;
-constexpr UINT kWmSessionChange = 0x2B1;
-constexpr WPARAM kSessionLock = 7;
-constexpr WPARAM kSessionUnlock = 8;
-constexpr WPARAM kDbtDevNodesChanged = 7;
 // A synchronisation shortly after a successful one is skipped; waiting this
 // long before an event makes the Agent really read the mouse back.
 constexpr auto kSyncQuietTime = 1200ms;

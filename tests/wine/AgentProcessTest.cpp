@@ -168,7 +168,7 @@ TEST_F(AgentProcess, UnplugTellsConfiguratorTheMouseIsAbsent) {
 TEST_F(AgentProcess, LockIgnoresDeviceChangesAndUnlockSynchronises) {
   ASSERT_NO_FATAL_FAILURE(StartWithMouse());
   std::string error;
-  ASSERT_TRUE(Post(agentWindow_, kWmSessionChange, kSessionLock, 0, error)) << error;
+  ASSERT_TRUE(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, error)) << error;
   Fence();
   ASSERT_EQ(Setting(u"Device"), 0) << "locking did not write \"Device\" 0";
 
@@ -183,7 +183,7 @@ TEST_F(AgentProcess, LockIgnoresDeviceChangesAndUnlockSynchronises) {
   std::this_thread::sleep_for(kSyncQuietTime);
   const size_t syncsBefore = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
   const size_t beforeUnlock = Transfers().size();
-  ASSERT_TRUE(Post(agentWindow_, kWmSessionChange, kSessionUnlock, 0, error)) << error;
+  ASSERT_TRUE(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, error)) << error;
   EXPECT_GE(WaitForTransfer(beforeUnlock, [](const Transfer& t) { return t.Kind == "get"; }), 0)
       << "unlocking did not read the mouse back";
   EXPECT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncsBefore + 1));

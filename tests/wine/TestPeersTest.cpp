@@ -20,6 +20,7 @@
 // otherwise rename the port's operation.
 #include <windows.h>
 // <shellapi.h> needs the types of <windows.h>.
+#include <dbt.h>
 #include <shellapi.h>
 #undef RegisterDeviceNotification
 
@@ -472,7 +473,7 @@ TEST_F(SimulatedMouseControlTest, PressAndUnplugPostedToTheWindow) {
       << "the registered window got no WM_DEVICECHANGE";
   EXPECT_FALSE(mouse_.PluggedIn());
   EXPECT_TRUE(mouse_.EnumerateInterfaces().empty());
-  EXPECT_EQ(notices_.DeviceChanges(), std::vector<WPARAM>{kDbtDevNodesChanged});
+  EXPECT_EQ(notices_.DeviceChanges(), std::vector<WPARAM>{DBT_DEVNODES_CHANGED});
 
   // Unplugging again changes nothing and tells nobody; plugging in tells.
   EXPECT_EQ(::SendMessageW(window, WM_SIM_UNPLUG, 0, 0), 0);
@@ -651,7 +652,7 @@ TEST_F(SimulatedMouseControlTest, ToolHoldsReportsPullsTheMouseOutAndSendsGarbag
   EXPECT_FALSE(mouse_.PluggedIn());
   ASSERT_TRUE(PumpUntil([&] { return notices_.DeviceChanges().size() == 1; }, 5s))
       << "the vanish was not announced to the registered window";
-  EXPECT_EQ(notices_.DeviceChanges(), std::vector<WPARAM>{kDbtDevNodesChanged});
+  EXPECT_EQ(notices_.DeviceChanges(), std::vector<WPARAM>{DBT_DEVNODES_CHANGED});
 }
 
 }  // namespace

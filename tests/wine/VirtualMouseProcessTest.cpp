@@ -45,9 +45,6 @@ namespace {
 using namespace driver;
 using namespace std::chrono_literals;
 
-constexpr UINT kWmSessionChange = 0x2B1;
-constexpr WPARAM kSessionLock = 7;
-constexpr WPARAM kSessionUnlock = 8;
 // A synchronisation shortly after a successful one is skipped; waiting this
 // long before an event makes the Agent really read the mouse back.
 constexpr auto kSyncQuietTime = 1200ms;
@@ -540,7 +537,7 @@ TEST_F(VirtualMouseProcess, RefusedSettingsReportIsRetried) {
 TEST_F(VirtualMouseProcess, LockIgnoresDeviceChangesAndUnlockReadsBack) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   std::string error;
-  ASSERT_TRUE(Post(agentWindow_, kWmSessionChange, kSessionLock, 0, error)) << error;
+  ASSERT_TRUE(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, error)) << error;
   Fence();
   ASSERT_EQ(Setting(u"Device"), 0) << "locking did not write \"Device\" 0";
 
@@ -557,7 +554,7 @@ TEST_F(VirtualMouseProcess, LockIgnoresDeviceChangesAndUnlockReadsBack) {
 
   std::this_thread::sleep_for(kSyncQuietTime);
   const size_t syncs = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
-  ASSERT_TRUE(Post(agentWindow_, kWmSessionChange, kSessionUnlock, 0, error)) << error;
+  ASSERT_TRUE(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, error)) << error;
   EXPECT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncs + 1))
       << "unlocking did not read the mouse back";
   Fence();

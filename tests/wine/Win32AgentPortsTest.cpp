@@ -1,6 +1,7 @@
 // The window framework's real windows and the agent window's ports against
 // the system itself (run under Wine in the Windows build).
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -24,10 +25,6 @@
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32WindowMessages.h"
 #include "platform/win32/Win32WindowSystem.h"
-// <windows.h> last, and its SetWindowText macro undone: it would rename the
-// framework's operation of that name.
-#include <windows.h>
-#undef SetWindowText
 
 namespace lt260 {
 namespace {
@@ -213,7 +210,7 @@ TEST(Win32Window, MessagesReachTheTableUntilTheMainWindowEndsTheLoop) {
     wchar_t text[32] = {};
     ::GetWindowTextW(hwnd, text, 32);
     EXPECT_STREQ(text, L"renamed");
-    window.SetWindowText(title);
+    window.SetTitle(title);
     EXPECT_EQ(messages.FindWindowByTitle(title), handle);
 
     EXPECT_TRUE(messages.Post(messages.FindWindowByTitle(title), kPing, 0x1'2345'6789ull, -3));

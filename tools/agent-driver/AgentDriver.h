@@ -10,6 +10,9 @@
 // Windows only. Every operation that can fail says what went wrong in an
 // `error` text (or by an empty result, where "nothing there" is an answer).
 #include <windows.h>
+// The device and session notices the drivers post as Windows would.
+#include <dbt.h>
+#include <wtsapi32.h>
 
 #include <chrono>
 #include <condition_variable>

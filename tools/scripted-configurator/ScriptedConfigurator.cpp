@@ -44,7 +44,6 @@ constexpr UINT kWmAgentDeviceCommand = 0x501;
 constexpr UINT kWmCfgSyncDone = 0x505;
 constexpr UINT kWmCfgDpiStage = 0x506;
 constexpr UINT kWmCfgDeviceAbsent = 0x915;
-constexpr UINT kWmSessionChange = 0x2B1;
 constexpr UINT kWmSimPlug = WM_APP + 1;
 constexpr UINT kWmSimUnplug = WM_APP + 2;
 constexpr UINT kWmSimPressDpi = WM_APP + 3;
@@ -290,7 +289,7 @@ class Script {
   void LockAndUnlock() {
     Step("The session is locked");
     std::string error;
-    Require(Post(agentWindow_, kWmSessionChange, 7, 0, error), error);
+    Require(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, error), error);
     std::printf("  WM_WTSSESSION_CHANGE (lock) posted to \"Quendra_LT-260_Hid\"\n");
     Fence();
     Report();
@@ -309,7 +308,7 @@ class Script {
     Step("The session is unlocked");
     std::this_thread::sleep_for(kSyncQuietTime);
     const size_t syncs = configurator_->MessagesOf(kWmCfgSyncDone).size();
-    Require(Post(agentWindow_, kWmSessionChange, 8, 0, error), error);
+    Require(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, error), error);
     std::printf("  WM_WTSSESSION_CHANGE (unlock) posted to \"Quendra_LT-260_Hid\"\n");
     Require(configurator_->WaitForMessages(kWmCfgSyncDone, syncs + 1),
             "unlocking did not read the mouse back");

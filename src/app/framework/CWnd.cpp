@@ -14,7 +14,7 @@ bool CWnd::CreateEx(uint32_t extendedStyle, std::u16string_view title, uint32_t 
          0;
 }
 
-void CWnd::SetWindowText(std::u16string_view title) { windowSystem_.SetTitle(handle_, title); }
+void CWnd::SetTitle(std::u16string_view title) { windowSystem_.SetTitle(handle_, title); }
 
 void CWnd::SetExtendedStyle(uint32_t extendedStyle) {
   windowSystem_.SetExtendedStyle(handle_, extendedStyle);
@@ -37,7 +37,7 @@ intptr_t CWnd::WindowProc(uint32_t message, uint64_t wParam, int64_t lParam) {
   bool handled = false;
   for (const MessageMapEntry& entry : GetMessageMap()) {
     const bool matches =
-        entry.Message == message && (message != WM_COMMAND || entry.Command == (wParam & 0xFFFF));
+        entry.Message == message && (message != kWmCommand || entry.Command == (wParam & 0xFFFF));
     if (matches) {
       result = entry.Handle(*this, wParam, lParam);
       handled = true;
@@ -45,7 +45,7 @@ intptr_t CWnd::WindowProc(uint32_t message, uint64_t wParam, int64_t lParam) {
     }
   }
   if (!handled) result = Default(message, wParam, lParam);
-  if (message == WM_DESTROY && isMainWindow_) windowSystem_.PostQuit(0);
+  if (message == kWmDestroy && isMainWindow_) windowSystem_.PostQuit(0);
   return result;
 }
 

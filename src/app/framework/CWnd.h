@@ -10,12 +10,12 @@ namespace lt260 {
 
 class CWnd;
 
-// One row of a window's message table: a message (and for WM_COMMAND the
+// One row of a window's message table: a message (and for kWmCommand the
 // command in the low word of wParam) and the handler that takes it.
 struct MessageMapEntry {
   using Handler = intptr_t (*)(CWnd& window, uint64_t wParam, int64_t lParam);
   uint32_t Message = 0;
-  uint32_t Command = 0;  // WM_COMMAND only; 0 for other messages
+  uint32_t Command = 0;  // kWmCommand only; 0 for other messages
   Handler Handle = nullptr;
 };
 
@@ -44,13 +44,13 @@ class CWnd {
 
   WindowId GetSafeHwnd() const { return handle_; }
 
-  // Creates the platform window; WM_CREATE is handled during the call.
+  // Creates the platform window; kWmCreate is handled during the call.
   bool CreateEx(uint32_t extendedStyle, std::u16string_view title, uint32_t style, int x, int y,
                 int width, int height);
-  void SetWindowText(std::u16string_view title);
+  void SetTitle(std::u16string_view title);
   void SetExtendedStyle(uint32_t extendedStyle);
   void DestroyWindow();
-  // The window's timers (WM_TIMER with `timerId`); setting a running timer
+  // The window's timers (kWmTimer with `timerId`); setting a running timer
   // starts its period again.
   bool SetTimer(uint64_t timerId, uint32_t milliseconds);
   void KillTimer(uint64_t timerId);

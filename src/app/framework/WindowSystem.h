@@ -17,7 +17,7 @@ class WindowSystem {
   virtual ~WindowSystem() = default;
 
   // Registers a window class (class style 0, no cursor, brush or icon) and
-  // creates a window of it. Every message of the window, WM_CREATE during
+  // creates a window of it. Every message of the window, kWmCreate during
   // this call included, goes to target.WindowProc; the handle is attached to
   // `target` before the first message. Returns 0 when creation failed.
   virtual WindowId CreateWindowFor(CWnd& target, uint32_t extendedStyle, std::u16string_view title,
@@ -28,7 +28,7 @@ class WindowSystem {
   virtual void SetTitle(WindowId window, std::u16string_view title) = 0;
   virtual void SetExtendedStyle(WindowId window, uint32_t extendedStyle) = 0;
   virtual void Destroy(WindowId window) = 0;
-  // Starts, or starts again from now, the window's timer `timerId`: WM_TIMER
+  // Starts, or starts again from now, the window's timer `timerId`: kWmTimer
   // with that identifier every `milliseconds` until KillTimer. False when the
   // platform has no timer to give.
   virtual bool SetTimer(WindowId window, uint64_t timerId, uint32_t milliseconds) = 0;

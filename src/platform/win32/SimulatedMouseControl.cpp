@@ -8,6 +8,7 @@
 #include "sim/SimulatedMouse.h"
 // <windows.h> after the mouse: its RegisterDeviceNotification macro would
 // otherwise rename the port's operation in the class as seen from here.
+#include <dbt.h>
 #include <windows.h>
 #undef RegisterDeviceNotification
 
@@ -15,7 +16,7 @@ namespace lt260 {
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
-static_assert(WM_APP == kWmApp && WM_DEVICECHANGE == kWmDeviceChange);
+static_assert(WM_APP == kWmApp);
 
 constexpr wchar_t kWindowClass[] = L"LT260SimulatedMouseControl";
 constexpr UINT_PTR kTraceTimer = 1;
@@ -61,7 +62,7 @@ struct SimulatedMouseControl::State {
   void AnnounceDeviceChange() {
     WindowId recipient = mouse.NotificationWindow();
     if (recipient == 0) return;
-    if (!::PostMessageW(reinterpret_cast<HWND>(recipient), WM_DEVICECHANGE, kDbtDevNodesChanged,
+    if (!::PostMessageW(reinterpret_cast<HWND>(recipient), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED,
                         0)) {
       DebugLine(L"could not post WM_DEVICECHANGE to the registered window (error " +
                 std::to_wstring(::GetLastError()) + L")");

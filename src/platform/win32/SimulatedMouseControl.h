@@ -41,10 +41,6 @@ inline constexpr uint32_t kMostGarbageReports = 100000;
 // that report with it, as if programmed. WM_COPYDATA must be sent, not posted.
 inline constexpr uint64_t kSimHoldReportData = 0x4C543236;  // "LT26"
 
-// What Windows sends for a change of the device tree.
-inline constexpr uint32_t kWmDeviceChange = 0x219;
-inline constexpr uint64_t kDbtDevNodesChanged = 7;
-
 // Names the trace log; nothing is written when it is not set.
 inline constexpr char16_t kSimulatedMouseLogVariable[] = u"LT260_SIM_LOG";
 

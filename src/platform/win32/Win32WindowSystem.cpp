@@ -1,12 +1,11 @@
 #include "platform/win32/Win32WindowSystem.h"
 
+#include <windows.h>
+
 #include <string>
 
 #include "app/framework/CWnd.h"
 #include "platform/win32/Win32Text.h"
-// <windows.h> after the framework: its SetWindowText macro would otherwise
-// rename CWnd's operation of that name.
-#include <windows.h>
 
 namespace lt260 {
 namespace {

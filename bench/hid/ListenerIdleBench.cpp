@@ -17,8 +17,8 @@ namespace {
 using namespace std::chrono_literals;
 using lt260::HidChannel;
 using lt260::SimulatedMouse;
-using lt260::testing::RecordingDebugOutput;
-using lt260::testing::RecordingWindowMessages;
+using lt260::test::RecordingDebugOutput;
+using lt260::test::RecordingWindowMessages;
 
 constexpr auto kMeasureTime = 2s;
 

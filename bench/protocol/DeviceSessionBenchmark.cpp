@@ -30,8 +30,8 @@ class SteadyClock final : public Clock {
 
 struct Session {
   SimulatedMouse mouse;
-  testing::RecordingWindowMessages windows;
-  testing::RecordingDebugOutput debug;
+  test::RecordingWindowMessages windows;
+  test::RecordingDebugOutput debug;
   HidChannel channel{mouse, windows, debug};
   SteadyClock clock;
 };
@@ -48,7 +48,7 @@ BENCHMARK(BM_SendProfileReports)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_SyncFromDevice(benchmark::State& state) {
   Session session;
-  testing::TempDir dir;
+  test::TempDir dir;
   auto loaded = std::make_unique<SettingsFile>();
   loaded->Global = DefaultGlobalSetting();
   for (ProfileSetting& profile : loaded->Profiles) profile = DefaultProfileSetting();

@@ -96,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The handling alone, with the whole input as one report and its size as
   // the length.
   {
-    testing::RecordingWindowMessages messages;
-    testing::RecordingDebugOutput debug;
+    test::RecordingWindowMessages messages;
+    test::RecordingDebugOutput debug;
     InputDeviceSlot slot;
     InputListener listener(slot, messages, debug, kRecipient);
     const std::span<const uint8_t> report(data, size);
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reports.emplace_back(data + at + 1, data + at + 1 + length);
     at += 1 + length;
   }
-  std::vector<testing::PostedMessage> expected;
+  std::vector<test::PostedMessage> expected;
   std::size_t reads = 0;
   for (const std::vector<uint8_t>& report : reports) {
     if (report.empty()) continue;
@@ -125,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (IsStageReport(seen)) expected.push_back({kRecipient, WM_AGENT_DPI_STAGE, seen[2], 0});
   }
 
-  testing::RecordingWindowMessages messages;
-  testing::RecordingDebugOutput debug;
+  test::RecordingWindowMessages messages;
+  test::RecordingDebugOutput debug;
   InputDeviceSlot slot;
   auto device = std::make_shared<ScriptedInputDevice>(std::move(reports));
   slot.Replace(device);

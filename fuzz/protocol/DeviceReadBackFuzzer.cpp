@@ -161,9 +161,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SimulatedMouse mouse;
   mouse.SetSettingsReport(settingsReport);
   mouse.SetButtonReport(buttonReport);
-  testing::RecordingWindowMessages windows;
-  testing::RecordingDebugOutput debug;
-  testing::FakeClock clock;
+  test::RecordingWindowMessages windows;
+  test::RecordingDebugOutput debug;
+  test::FakeClock clock;
   HidChannel channel(mouse, windows, debug);
   const std::filesystem::path settingsPath = WorkFolder() / "GamingMouse";
   const std::filesystem::path bulletPath = WorkFolder() / "BulletSetting";

@@ -6,8 +6,8 @@
 namespace lt260 {
 namespace {
 
-using testing::AgentHarness;
-using testing::FakeSingleInstance;
+using test::AgentHarness;
+using test::FakeSingleInstance;
 
 TEST(AgentApp, SecondStartEndsAtOnceAndTouchesNothing) {
   AgentHarness agent;

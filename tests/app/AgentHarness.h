@@ -14,7 +14,7 @@
 #include "support/TempDir.h"
 #include "sysprefs/RecordingSystemPorts.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 inline constexpr WindowId kConfiguratorWindow = 0x5001;
 inline constexpr WindowId kOsdWindow = 0x5002;
@@ -91,4 +91,4 @@ struct AgentHarness {
   std::unique_ptr<CMyWnd> window;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

@@ -14,18 +14,18 @@
 namespace lt260 {
 namespace {
 
-using testing::AgentHarness;
+using test::AgentHarness;
+using test::kConfiguratorWindow;
+using test::kOsdWindow;
+using test::PostedMessage;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::kConfiguratorWindow;
-using testing::kOsdWindow;
-using testing::PostedMessage;
 using namespace std::chrono_literals;
 
 std::vector<std::string> Texts(const std::vector<MenuItem>& items) {
   std::vector<std::string> texts;
-  for (const MenuItem& item : items) texts.push_back(testing::Narrow(item.Text));
+  for (const MenuItem& item : items) texts.push_back(test::Narrow(item.Text));
   return texts;
 }
 

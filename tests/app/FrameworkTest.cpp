@@ -16,7 +16,7 @@
 namespace lt260 {
 namespace {
 
-using testing::FakeWindowSystem;
+using test::FakeWindowSystem;
 
 constexpr uint32_t kPing = 0x0400 + 1;
 constexpr uint32_t kUnhandled = 0x0400 + 2;

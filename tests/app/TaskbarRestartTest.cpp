@@ -14,7 +14,7 @@
 namespace lt260 {
 namespace {
 
-using testing::AgentHarness;
+using test::AgentHarness;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 

@@ -18,9 +18,9 @@
 namespace lt260 {
 namespace {
 
-using testing::CliResult;
-using testing::RunCliWith;
-using testing::TestPlatform;
+using test::CliResult;
+using test::RunCliWith;
+using test::TestPlatform;
 
 int Status(ExitStatus status) { return Code(status); }
 
@@ -78,29 +78,29 @@ TEST(CliArgumentsTest, RefusesWhatItDoesNotUnderstand) {
 TEST(CliCapsTest, PrintsOneLinePerCollectionAndRefusesBrokenFiles) {
   TestPlatform platform;
   const auto text = platform.folder / "vendor.rpt_desc";
-  testing::WriteBytes(text,
-                      "0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x10, 0x75, 0x08,\n"
-                      "0x95, 0x06, 0x81, 0x00, 0x09, 0x01, 0x91, 0x00, 0xC0,\n"
-                      "0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x85, 0x02, 0x95, 0x04, 0x81, 0x02,"
-                      " 0xC0\n");
+  test::WriteBytes(text,
+                   "0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x10, 0x75, 0x08,\n"
+                   "0x95, 0x06, 0x81, 0x00, 0x09, 0x01, 0x91, 0x00, 0xC0,\n"
+                   "0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x85, 0x02, 0x95, 0x04, 0x81, 0x02,"
+                   " 0xC0\n");
   CliResult result = RunCliWith(platform, {"caps", text.string()});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out,
             "usage-page 0xFF00 usage 0x0001 input 7 output 7 feature 0\n"
             "usage-page 0x0001 usage 0x0002 input 5 output 0 feature 0\n");
   const auto raw = platform.folder / "raw.bin";
-  testing::WriteBytes(raw, std::string("\x06\x00\xFF\x09\x01\xA1\x01\x85\x03\x75\x08\x95\x27\xB1"
-                                       "\x02\xC0",
-                                       16));
+  test::WriteBytes(raw, std::string("\x06\x00\xFF\x09\x01\xA1\x01\x85\x03\x75\x08\x95\x27\xB1"
+                                    "\x02\xC0",
+                                    16));
   result = RunCliWith(platform, {"caps", raw.string()});
   EXPECT_EQ(result.out, "usage-page 0xFF00 usage 0x0001 input 0 output 0 feature 40\n");
 
   const auto broken = platform.folder / "broken.bin";
-  testing::WriteBytes(broken, std::string("\xA1\x01\x26\xFF", 4));
+  test::WriteBytes(broken, std::string("\xA1\x01\x26\xFF", 4));
   const auto badText = platform.folder / "bad.txt";
-  testing::WriteBytes(badText, "0x05, 0x01,\n0x09, 0x123\n");
+  test::WriteBytes(badText, "0x05, 0x01,\n0x09, 0x123\n");
   const auto empty = platform.folder / "empty.txt";
-  testing::WriteBytes(empty, "\n");
+  test::WriteBytes(empty, "\n");
   const std::pair<std::filesystem::path, std::string> failures[] = {
       {platform.folder / "missing", "cannot read"},
       {broken, "byte 2: item data cut off"},
@@ -152,7 +152,7 @@ TEST(CliListTest, ShowsTheInterfacesOrWhyNone) {
 struct ApplyFixture : ::testing::Test {
   void WriteSettings(const std::string& text) {
     std::filesystem::create_directories(platform.SettingsPath().parent_path());
-    testing::WriteBytes(platform.SettingsPath(), text);
+    test::WriteBytes(platform.SettingsPath(), text);
   }
   TestPlatform platform;
 };
@@ -202,7 +202,7 @@ TEST_F(ApplyFixture, NamesTheBadLineOfTheSettingsFile) {
     EXPECT_EQ(result.status, Status(ExitStatus::BadSettings)) << text;
     ExpectOneErrorLine(result, message);
     EXPECT_TRUE(platform.mouse->Transfers().empty());
-    EXPECT_EQ(testing::ReadBytes(platform.SettingsPath()), text);
+    EXPECT_EQ(test::ReadBytes(platform.SettingsPath()), text);
   }
 }
 
@@ -317,8 +317,8 @@ struct RunningCli {
   RunningCli(TestPlatform& platform, std::vector<std::string> args)
       : done(std::async(std::launch::async,
                         [&platform, args, this] { return RunCli(args, out, err, platform); })) {}
-  testing::SharedOutput out;
-  testing::SharedOutput err;
+  test::SharedOutput out;
+  test::SharedOutput err;
   std::future<int> done;
 };
 
@@ -399,7 +399,7 @@ TEST(CliAgentTest, KeepsTheFileAndTheMouseInStep) {
 TEST(CliAgentTest, WarnsOnceOfABadFileAndCarriesOn) {
   TestPlatform platform;
   std::filesystem::create_directories(platform.SettingsPath().parent_path());
-  testing::WriteBytes(platform.SettingsPath(), "[Setting]\nTotle=1\nShow_OSD=7\n");
+  test::WriteBytes(platform.SettingsPath(), "[Setting]\nTotle=1\nShow_OSD=7\n");
   platform.mouse->Unplug();
   RunningCli agent(platform, {"--device", "sim", "agent"});
   ASSERT_TRUE(agent.out.WaitFor("watching the mouse"));
@@ -413,14 +413,14 @@ TEST(CliAgentTest, WarnsOnceOfABadFileAndCarriesOn) {
 }
 
 TEST(SettingsCheckTest, GoodFilesAndMissingOnesHaveNoProblem) {
-  testing::TempDir folder;
+  test::TempDir folder;
   EXPECT_FALSE(CheckSettingsFile(folder / "missing"));
   SettingsFile defaults{};
   SettingsFile applied{};
   ProfileSetting active{};
   LoadSettings(folder / "GamingMouse", defaults, applied, active);
   EXPECT_FALSE(CheckSettingsFile(folder / "GamingMouse"));
-  testing::WriteBytes(folder / "comments", "; written by hand\n\n[Setting]\nTotle=1\n");
+  test::WriteBytes(folder / "comments", "; written by hand\n\n[Setting]\nTotle=1\n");
   EXPECT_FALSE(CheckSettingsFile(folder / "comments"));
 }
 

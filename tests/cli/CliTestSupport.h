@@ -19,7 +19,7 @@
 #include "sim/SimulatedMouse.h"
 #include "support/TempDir.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // An output stream another thread may write while the test reads it.
 class SharedOutput : private std::streambuf, public std::ostream {
@@ -128,4 +128,4 @@ inline CliResult RunCliWith(TestPlatform& platform, std::vector<std::string> arg
   return {status, out.str(), err.str()};
 }
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

@@ -84,7 +84,7 @@ TEST(WriteCrash, AKilledWriteLeavesTheOldOrTheNewFileWholeAndNoTemporaryFilesPil
   asked.kills = 250;
   asked.mostWritesPerWriter = 6;
   const CampaignPlan plan = PlanFromEnvironment(asked);
-  testing::TempDir folder;
+  test::TempDir folder;
   PosixWriterProcess writer;
   const CampaignResult result = RunWriteCrashCampaign(writer, folder.Path(), plan);
   std::cout << "SIGKILL campaign (seed " << plan.seed << "): " << Describe(result.counts) << "\n";

@@ -15,8 +15,8 @@
 namespace lt260 {
 namespace {
 
-using testing::RecordingDebugOutput;
-using testing::RecordingWindowMessages;
+using test::RecordingDebugOutput;
+using test::RecordingWindowMessages;
 
 SimulatedInterface Interface(std::u16string path, uint16_t vendor, uint16_t product,
                              int inputLength, int featureLength) {

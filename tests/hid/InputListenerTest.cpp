@@ -19,9 +19,9 @@ namespace lt260 {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::PostedMessage;
-using testing::RecordingDebugOutput;
-using testing::RecordingWindowMessages;
+using test::PostedMessage;
+using test::RecordingDebugOutput;
+using test::RecordingWindowMessages;
 
 constexpr WindowId kAgentWindow = 0x1234;
 

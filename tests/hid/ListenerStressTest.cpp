@@ -16,9 +16,9 @@ namespace lt260 {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::PostedMessage;
-using testing::RecordingDebugOutput;
-using testing::RecordingWindowMessages;
+using test::PostedMessage;
+using test::RecordingDebugOutput;
+using test::RecordingWindowMessages;
 
 constexpr WindowId kAgentWindow = 0x77;
 // Reports sent during a burst of discoveries carry this stage; they may be

@@ -18,8 +18,8 @@
 namespace lt260 {
 namespace {
 
+using test::FakeClock;
 using ::testing::ElementsAre;
-using testing::FakeClock;
 using ::testing::IsEmpty;
 
 constexpr WindowId kConfigurator = 0x77;
@@ -60,10 +60,10 @@ class DeviceSyncTest : public ::testing::Test {
 
   int32_t Sync() { return SyncFromDevice(target_); }
 
-  testing::TempDir dir_;
+  test::TempDir dir_;
   SimulatedMouse mouse_;
-  testing::RecordingWindowMessages windows_;
-  testing::RecordingDebugOutput debug_;
+  test::RecordingWindowMessages windows_;
+  test::RecordingDebugOutput debug_;
   HidChannel channel_;
   FakeClock clock_;
   std::unique_ptr<SettingsFile> loaded_;
@@ -108,7 +108,7 @@ TEST_F(DeviceSyncTest, AdoptsTheMousesStateSavesItAndTellsTheConfigurator) {
   ReadProfileSetting(settingsPath_, 0, saved);
   EXPECT_EQ(std::memcmp(&saved, &active_, sizeof saved), 0);
   EXPECT_THAT(windows_.Posts(),
-              ElementsAre(testing::PostedMessage{kConfigurator, WM_CFG_SYNC_DONE, 0, 0}));
+              ElementsAre(test::PostedMessage{kConfigurator, WM_CFG_SYNC_DONE, 0, 0}));
   EXPECT_EQ(lastSyncTick_, clock_.TickCount());
   ASSERT_NE(channel_.FeatureDevice(), nullptr);
   EXPECT_EQ(channel_.FeatureDevice()->FeatureReportLength(), 2049);

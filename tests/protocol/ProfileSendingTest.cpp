@@ -11,8 +11,8 @@
 namespace lt260 {
 namespace {
 
+using test::FakeClock;
 using ::testing::ElementsAre;
-using testing::FakeClock;
 using ::testing::IsEmpty;
 
 // The agent window's side of a send: the channel over the simulated mouse,
@@ -29,8 +29,8 @@ class ProfileSendingTest : public ::testing::Test {
   }
 
   SimulatedMouse mouse_;
-  testing::RecordingWindowMessages windows_;
-  testing::RecordingDebugOutput debug_;
+  test::RecordingWindowMessages windows_;
+  test::RecordingDebugOutput debug_;
   HidChannel channel_;
   FakeClock clock_;
   ProfileSetting profile_{};
@@ -74,8 +74,8 @@ TEST(ProfileSending, MissingButtonInterfaceStopsAfterTheSettingsReport) {
   std::erase_if(config.Interfaces,
                 [](const SimulatedInterface& i) { return i.FeatureReportLength == 2049; });
   SimulatedMouse mouse(config);
-  testing::RecordingWindowMessages windows;
-  testing::RecordingDebugOutput debug;
+  test::RecordingWindowMessages windows;
+  test::RecordingDebugOutput debug;
   HidChannel channel(mouse, windows, debug);
   FakeClock clock;
   EXPECT_FALSE(SendProfileReports(channel, DefaultProfileSetting(), clock));

@@ -11,9 +11,9 @@
 namespace lt260 {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 
 std::size_t EntriesIn(const std::filesystem::path& folder) {
   std::size_t count = 0;

@@ -11,9 +11,9 @@
 namespace lt260 {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 
 bool SameRecord(const ButtonAssignment& a, const ButtonAssignment& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;

@@ -11,9 +11,9 @@
 namespace lt260 {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 
 // The agent window's three copies.
 struct Copies {

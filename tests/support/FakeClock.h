@@ -5,7 +5,7 @@
 
 #include "ports/Clock.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // A clock whose time moves only when the code under test sleeps or the test
 // says so. Every sleep is recorded.
@@ -29,4 +29,4 @@ class FakeClock final : public Clock {
   std::vector<uint32_t> sleeps_;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

@@ -14,7 +14,7 @@
 #include "ports/SingleInstance.h"
 #include "ports/SystemInfo.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // The shell's notification area: which icons are there, and every call.
 class FakeNotificationArea final : public NotificationArea {
@@ -115,4 +115,4 @@ class FakeSingleInstance final : public SingleInstance {
   std::u16string name_;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

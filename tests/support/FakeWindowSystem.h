@@ -12,7 +12,7 @@
 #include "app/framework/WindowSystem.h"
 #include "app/framework/WindowsMessageIds.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // Windows without a platform: creation, destruction and delivered messages
 // reach the CWnd synchronously, and everything the framework asks of the
@@ -163,4 +163,4 @@ class FakeWindowSystem final : public WindowSystem {
   int loopRuns_ = 0;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

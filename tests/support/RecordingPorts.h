@@ -13,7 +13,7 @@
 #include "ports/DebugOutput.h"
 #include "ports/WindowMessages.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // One message posted through RecordingWindowMessages.
 struct PostedMessage {
@@ -109,4 +109,4 @@ class RecordingDebugOutput final : public DebugOutput {
   std::vector<std::string> lines_;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

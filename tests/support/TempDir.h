@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the test ends.
@@ -44,4 +44,4 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

@@ -25,10 +25,10 @@ class MousePreferencesTest : public ::testing::Test {
   }
 
   ProfileSetting profile = DefaultProfileSetting();
-  lt260::testing::Trace trace;
-  lt260::testing::RecordingSystemParameters system{trace};
-  lt260::testing::FakeRegistry registry{trace};
-  lt260::testing::TracingDebugOutput debug{trace};
+  lt260::test::Trace trace;
+  lt260::test::RecordingSystemParameters system{trace};
+  lt260::test::FakeRegistry registry{trace};
+  lt260::test::TracingDebugOutput debug{trace};
   RegistryKeyWriter writer{registry};
 };
 
@@ -72,7 +72,7 @@ TEST_F(MousePreferencesTest, DoubleClickLevelSetsTimeAndRegistryText) {
 }
 
 TEST_F(MousePreferencesTest, MissingMouseKeyIsNotCreatedForTheDoubleClickSpeed) {
-  lt260::testing::FakeRegistry emptyRegistry(trace);
+  lt260::test::FakeRegistry emptyRegistry(trace);
   RefreshDoubleClickSpeed(profile, system, emptyRegistry);
   EXPECT_THAT(trace, ElementsAre("SetDoubleClickTime 680",
                                  "OpenKey HKCU \"Control Panel\\Mouse\" 0x2001F -> 0"));
@@ -119,7 +119,7 @@ TEST_F(MousePreferencesTest, PageScrollingOverridesTheWheelLines) {
     profile.scroll_page = 0;
     trace.clear();
     RefreshScrollLine(profile, system);
-    EXPECT_THAT(trace, ElementsAre("SetWheelScrollLines " + lt260::testing::Hex(lines)));
+    EXPECT_THAT(trace, ElementsAre("SetWheelScrollLines " + lt260::test::Hex(lines)));
   }
   system.FailWith(87);
   EXPECT_EQ(RefreshScrollLine(profile, system), 87u);

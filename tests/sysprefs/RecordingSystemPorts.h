@@ -13,7 +13,7 @@
 #include "sysprefs/RegistryAccess.h"
 #include "sysprefs/SystemParameters.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // One trace shared by the fakes, so a test sees the order of calls across ports.
 using Trace = std::vector<std::string>;
@@ -168,4 +168,4 @@ class TracingDebugOutput final : public DebugOutput {
   Trace& trace_;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

@@ -14,8 +14,8 @@ using ::testing::IsEmpty;
 
 class RegistryKeyWriterTest : public ::testing::Test {
  protected:
-  lt260::testing::Trace trace;
-  lt260::testing::FakeRegistry registry{trace};
+  lt260::test::Trace trace;
+  lt260::test::FakeRegistry registry{trace};
 };
 
 TEST_F(RegistryKeyWriterTest, FirstComponentNamesTheRootInAnyCase) {
@@ -41,7 +41,7 @@ TEST_F(RegistryKeyWriterTest, FirstComponentNamesTheRootInAnyCase) {
       {u"HKCU\\X", RegistryRoot::LocalMachine, u"HKCU\\X"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(lt260::testing::Narrow(c.path));
+    SCOPED_TRACE(lt260::test::Narrow(c.path));
     registry.AddKey(c.root, c.subKey);
     RegistryKeyWriter writer(registry);
     EXPECT_TRUE(writer.Open(c.path, kRegistryAllAccess));

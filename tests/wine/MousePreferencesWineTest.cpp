@@ -124,7 +124,7 @@ class MousePreferencesWineTest : public ::testing::Test {
 
   Win32SystemParameters system;
   Win32RegistryAccess registry;
-  testing::RecordingDebugOutput debug;
+  test::RecordingDebugOutput debug;
 
  private:
   UINT doubleClickTime_ = 0;

@@ -29,7 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testing::TempDir;
+using test::TempDir;
 
 constexpr auto kStartTimeout = 20s;
 constexpr auto kExitTimeout = 20s;
@@ -47,7 +47,7 @@ std::wstring ToolPath(const char* buildPath) {
 
 std::vector<std::string> ReadLines(const std::filesystem::path& path) {
   std::vector<std::string> lines;
-  std::istringstream text(testing::ReadBytes(path));
+  std::istringstream text(test::ReadBytes(path));
   for (std::string line; std::getline(text, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);

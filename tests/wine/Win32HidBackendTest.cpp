@@ -385,8 +385,8 @@ TEST(Win32HidBackendTest, RemovalWatchesRegisterAndTheirNoticesAreRecognised) {
 TEST(Win32HidChannelTest, FindsNoMouseAmongTheSystemInterfaces) {
   if (!RunningUnderWine()) GTEST_SKIP() << "a real system may have the mouse attached";
   Win32HidBackend backend;
-  testing::RecordingWindowMessages messages;
-  testing::RecordingDebugOutput debugOutput;
+  test::RecordingWindowMessages messages;
+  test::RecordingDebugOutput debugOutput;
   HidChannel channel(backend, messages, debugOutput);
   channel.SetAlternateIds(0x1B80, 0xB412);
   for (const int32_t wantedLength : {40, 2049, 8, 100}) {
@@ -406,8 +406,8 @@ TEST(Win32HidChannelTest, ListenerStartsAndStopsWithTheMouseAbsent) {
   HiddenWindow window;
   ASSERT_NE(window.Id(), 0u);
   Win32HidBackend backend;
-  testing::RecordingWindowMessages messages;
-  testing::RecordingDebugOutput debugOutput;
+  test::RecordingWindowMessages messages;
+  test::RecordingDebugOutput debugOutput;
   auto channel = std::make_unique<HidChannel>(backend, messages, debugOutput);
   channel->SetAlternateIds(0x1B80, 0xB412);
   uintptr_t registration = 0;

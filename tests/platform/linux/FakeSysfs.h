@@ -10,7 +10,7 @@
 
 #include "support/TempDir.h"
 
-namespace lt260::testing {
+namespace lt260::test {
 
 // A sysfs tree as the kernel lays out hidraw nodes (class/hidraw/<name>/device
 // linking to the HID device's folder with its uevent and report_descriptor),
@@ -52,4 +52,4 @@ class FakeSysfs {
   TempDir dir_;
 };
 
-}  // namespace lt260::testing
+}  // namespace lt260::test

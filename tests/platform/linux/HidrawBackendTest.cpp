@@ -15,9 +15,9 @@
 namespace lt260 {
 namespace {
 
-using testing::FakeSysfs;
-using testing::RecordingDebugOutput;
-using testing::RecordingWindowMessages;
+using test::FakeSysfs;
+using test::RecordingDebugOutput;
+using test::RecordingWindowMessages;
 
 constexpr uint32_t kNotice = 0x219;
 constexpr WindowId kWindow = 77;
@@ -120,7 +120,7 @@ TEST_F(HidrawFixture, InterfacesPerCollectionWithIdsAndLengths) {
   sysfs.AddNode(1, 0x1B80, 0xB412, UnnumberedMouse());
   sysfs.AddNode(2, 0x1234, 0x5678, Bytes({0xA1, 0x01}));
   sysfs.AddNode(3, 0x1234, 0x5679, UnnumberedMouse());
-  testing::WriteBytes(sysfs.HidDevice(3) / "uevent", "DRIVER=hid-generic\n");
+  test::WriteBytes(sysfs.HidDevice(3) / "uevent", "DRIVER=hid-generic\n");
 
   const auto interfaces =
       ReadHidrawInterfaces(SysfsHidrawNodes(sysfs.SysRoot(), sysfs.DevRoot()).List());
@@ -252,7 +252,7 @@ TEST_F(HidrawFixture, HotplugNoticesReachTheRegisteredWindow) {
   ASSERT_NE(registration, 0u);
   ASSERT_EQ(::write(eventsFactory->writeFd.Get(), "add", 3), 3);
   ASSERT_TRUE(messages.WaitForPosts(1));
-  EXPECT_EQ(messages.Posts()[0], (testing::PostedMessage{kWindow, kNotice, 0, 0}));
+  EXPECT_EQ(messages.Posts()[0], (test::PostedMessage{kWindow, kNotice, 0, 0}));
   backend.UnregisterDeviceNotification(registration);
   backend.UnregisterDeviceNotification(registration);
 

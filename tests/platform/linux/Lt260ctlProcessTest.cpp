@@ -19,7 +19,7 @@
 namespace lt260 {
 namespace {
 
-using testing::TempDir;
+using test::TempDir;
 
 struct Process {
   pid_t pid = -1;
@@ -78,7 +78,7 @@ TEST(Lt260ctlProcessTest, ShortVerbsExitWithTheirStatus) {
   EXPECT_EQ(Wait(Start(home, {"no-such-verb"})), 2);
   const Process apply = Start(home, {"--device", "sim", "apply"}, {"LT260_SIM_UNPLUGGED=1"});
   EXPECT_EQ(Wait(apply), 3);
-  EXPECT_EQ(testing::ReadBytes(apply.err),
+  EXPECT_EQ(test::ReadBytes(apply.err),
             "lt260ctl: no LT-260 mouse found (vendor 3938 or 1B80, product 1101 or B412); is it "
             "plugged in?\n");
   EXPECT_EQ(Wait(Start(home, {"--device", "sim", "apply"})), 0);
@@ -93,7 +93,7 @@ TEST(Lt260ctlProcessTest, AgentFollowsTheMouseAndStopsOnTermination) {
   const Process agent = Start(home, {"--device", "sim", "agent"},
                               {"LT260_SIM_UNPLUGGED=1", "LT260_SIM_CONTROL=" + control});
   ASSERT_TRUE(Eventually([&] {
-    return testing::ReadBytes(agent.out).find("watching the mouse") != std::string::npos &&
+    return test::ReadBytes(agent.out).find("watching the mouse") != std::string::npos &&
            std::filesystem::exists(control);
   }));
   IniFile settings(home / ".config/lt260/GamingMouse");
@@ -109,7 +109,7 @@ TEST(Lt260ctlProcessTest, AgentFollowsTheMouseAndStopsOnTermination) {
   ASSERT_TRUE(Eventually([&] { return settings.ReadInt(u"Profile0Setting", u"DPI_Cur", 0) == 5; }));
   ::kill(agent.pid, SIGTERM);
   EXPECT_EQ(Wait(agent), 0);
-  EXPECT_NE(testing::ReadBytes(agent.out).find("lt260ctl agent: stopped"), std::string::npos);
+  EXPECT_NE(test::ReadBytes(agent.out).find("lt260ctl agent: stopped"), std::string::npos);
 }
 
 TEST(LinuxCliPlatformTest, SuspendedTimeIsNeverNegative) { EXPECT_GE(SuspendedNanoseconds(), 0); }

@@ -23,8 +23,8 @@
 namespace lt260 {
 namespace {
 
-using testing::RecordingDebugOutput;
-using testing::RecordingWindowMessages;
+using test::RecordingDebugOutput;
+using test::RecordingWindowMessages;
 
 class NoEvents final : public DeviceEventSourceFactory {
  public:

@@ -149,7 +149,7 @@ TEST_F(AgentProcess, StartsOverBadSettingsFiles) {
 
     // The DPI button says which slot the Agent took as active. Posted: with
     // the largest file the Agent may still be writing it.
-    ASSERT_TRUE(Post(FindWindowTitled(kSimulatedMouseWindow), kWmSimPressDpi, 3, 0, error))
+    ASSERT_TRUE(Post(FindWindowTitled(kSimulatedMouseWindow), WM_SIM_PRESS_DPI, 3, 0, error))
         << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DPI_STAGE, stages + 1, 120s));
     ExpectAnswering();

@@ -27,12 +27,6 @@ std::vector<std::string> Outcomes(const std::vector<Transfer>& transfers) {
   return outcomes;
 }
 
-std::vector<Transfer> Since(std::vector<Transfer> transfers, size_t from) {
-  transfers.erase(transfers.begin(),
-                  transfers.begin() + static_cast<ptrdiff_t>(std::min(from, transfers.size())));
-  return transfers;
-}
-
 std::vector<std::string> Repeated(const std::string& line, int count) {
   return std::vector<std::string>(static_cast<size_t>(count), line);
 }
@@ -54,18 +48,18 @@ TEST_F(AgentProcess, MouseVanishingMidReloadAndMidReadBack) {
     const std::string fileBefore = Bytes(settings_);
     const size_t mark = ConfiguratorMark();
     const size_t from = Transfers().size();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimVanishAfter, 1, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_VANISH_AFTER, 1, error)) << error;
     ASSERT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1));
     std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(Outcomes(Since(Transfers(), from)), std::vector<std::string>{"set 40 accepted"});
+    EXPECT_EQ(Outcomes(TransfersFrom(from)), std::vector<std::string>{"set 40 accepted"});
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kDeviceAbsent});
     EXPECT_EQ(Bytes(settings_), fileBefore) << "a reload and a failed read-back write nothing";
   }
   {
     SCOPED_TRACE("plugged in again");
     const size_t mark = ConfiguratorMark();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, 2));
     Fence();
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kSyncDone});
@@ -79,22 +73,22 @@ TEST_F(AgentProcess, MouseVanishingMidReloadAndMidReadBack) {
     SCOPED_TRACE("vanishing between the two reads of a read-back");
     std::this_thread::sleep_for(kSyncQuietTime);
     const std::string fileBefore = Bytes(settings_);
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimUnplug, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_UNPLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 2));
     const size_t mark = ConfiguratorMark();
     const size_t from = Transfers().size();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimVanishAfter, 1, error)) << error;
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_VANISH_AFTER, 1, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 3));
     std::this_thread::sleep_for(1500ms);
-    EXPECT_EQ(Outcomes(Since(Transfers(), from)), std::vector<std::string>{"get 40 03 accepted"});
+    EXPECT_EQ(Outcomes(TransfersFrom(from)), std::vector<std::string>{"get 40 03 accepted"});
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kDeviceAbsent});
     EXPECT_EQ(Bytes(settings_), fileBefore) << "a failed read-back writes nothing";
   }
   {
     SCOPED_TRACE("plugged in again");
     const size_t mark = ConfiguratorMark();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, 3));
     Fence();
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kSyncDone});
@@ -114,7 +108,7 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
 
   {
     SCOPED_TRACE("four refusals: the fifth attempt carries the settings report");
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimRefuse, 4, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_REFUSE, 4, error)) << error;
     const size_t from = ReloadAndWaitForButtonReport();
     std::vector<std::string> expected = Repeated("set 40 refused", 4);
     expected.insert(expected.end(), {"set 40 accepted", "set 2049 accepted"});
@@ -122,7 +116,7 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
   }
   {
     SCOPED_TRACE("five refusals: the reload gives up, no button report");
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimRefuse, 5, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_REFUSE, 5, error)) << error;
     const size_t from = Transfers().size();
     ASSERT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
     EXPECT_EQ(Outcomes(TransfersUntilFence(from)), Repeated("set 40 refused", 5));
@@ -144,7 +138,8 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     int lastStage = 0;
     for (int i = 0; i < kPresses; ++i) {
       lastStage = i % 7 + 1;
-      ASSERT_TRUE(Post(control, kWmSimPressDpi, static_cast<WPARAM>(lastStage), 0, error)) << error;
+      ASSERT_TRUE(Post(control, WM_SIM_PRESS_DPI, static_cast<WPARAM>(lastStage), 0, error))
+          << error;
     }
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
@@ -182,11 +177,11 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     SCOPED_TRACE("input reports of random length and ID");
     const size_t mark = ConfiguratorMark();
     const size_t from = Transfers().size();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimGarbage, 500, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_GARBAGE, 500, error)) << error;
     size_t reads = 0;
     WaitUntil([&] {
       size_t now = 0;
-      for (const Transfer& t : Since(Transfers(), from)) now += t.Kind == "read" ? 1 : 0;
+      for (const Transfer& t : TransfersFrom(from)) now += t.Kind == "read" ? 1 : 0;
       if (now != reads || now == 0) {
         reads = now;
         std::this_thread::sleep_for(600ms);
@@ -197,7 +192,7 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     Fence();
     std::vector<std::string> expected;
     int wrongShape = 0;
-    for (const Transfer& t : Since(Transfers(), from)) {
+    for (const Transfer& t : TransfersFrom(from)) {
       if (t.Kind != "read") continue;
       uint8_t first[4] = {};
       std::copy_n(t.Bytes.begin(), std::min<size_t>(4, t.Bytes.size()), first);
@@ -247,11 +242,11 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     const std::map<std::string, std::string> before = SettingsEntries(settings_);
     // The mouse is read back when it arrives: unplug it, then plug it in.
     const size_t absences = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimUnplug, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_UNPLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, absences + 1));
     const size_t mark = ConfiguratorMark();
     const size_t syncs = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
-    ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
+    ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncs + 1));
     Fence();
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kSyncDone});
@@ -282,7 +277,7 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     LoadSettings(copy, *loaded, *applied, active);
     EXPECT_TRUE(active.light_type >= 0 && active.light_type < kLightModeCount);
     const SettingsReportBytes expected = BuildSettingsReport(active);
-    std::vector<Transfer> sent = Since(Transfers(), from);
+    std::vector<Transfer> sent = TransfersFrom(from);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(Hex(sent.front().Bytes.data(), sent.front().Bytes.size()),
               Hex(expected.data(), expected.size()))

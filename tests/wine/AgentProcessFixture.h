@@ -1,15 +1,13 @@
 #pragma once
 
-// The fixture of the process tests: the simulator build of the Agent run as a
-// whole program under Wine, in an installation folder of its own, with a
-// stand-in Configurator, observed only from outside.
+// The fixture of the simulator build's process tests: the Agent with the
+// simulated mouse, whose transfers it logs to a file of the installation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -19,141 +17,45 @@
 #include <thread>
 #include <vector>
 
-#include "AgentDriver.h"
-#include "ports/MessageNumbers.h"
-#include "settings/SettingsFileFormat.h"
-#include "settings/SettingsStore.h"
+#include "AgentFixture.h"
+#include "platform/win32/SimulatedMouseControl.h"
 #include "settings/SettingsValidation.h"
 
 namespace lt260 {
 
-using namespace driver;
-using namespace std::chrono_literals;
-
-constexpr UINT kWmSimPlug = WM_APP + 1;
-constexpr UINT kWmSimUnplug = WM_APP + 2;
-constexpr UINT kWmSimPressDpi = WM_APP + 3;
-constexpr UINT kWmSimRefuse = WM_APP + 4;
-constexpr UINT kWmSimVanishAfter = WM_APP + 6;
-constexpr UINT kWmSimGarbage = WM_APP + 7;
-// A synchronisation shortly after a successful one is skipped; waiting this
-// long before an event makes the Agent really read the mouse back.
-constexpr auto kSyncQuietTime = 1200ms;
-
-inline const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-
-inline std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-class AgentProcess : public testing::Test {
+class AgentProcess : public AgentFixture {
  protected:
+  AgentProcess()
+      : AgentFixture({FromBuildPath(LT260_AGENT_SIM), FromBuildPath(LT260_GAMING),
+                      FromBuildPath(LT260_COMPANION)}) {}
+
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(CleanQuendraAppData(error)) << error;
-    folder_ = PrepareInstallation({FromBuildPath(LT260_AGENT_SIM), FromBuildPath(LT260_GAMING),
-                                   FromBuildPath(LT260_COMPANION)},
-                                  error);
-    ASSERT_FALSE(folder_.empty()) << error;
-    settings_ = SettingsFilePath();
-    ASSERT_FALSE(settings_.empty()) << "no application-data folder";
+    ASSERT_NO_FATAL_FAILURE(AgentFixture::SetUp());
     simLog_ = folder_ / L"transfers.log";
-    gamingLog_ = folder_ / L"gaming.log";
   }
 
-  void TearDown() override {
-    EndAgentAndGaming(*agent_, configurator_ ? configurator_->Handle() : nullptr);
-  }
-
-  std::vector<std::pair<std::wstring, std::wstring>> Environment(bool pluggedIn) const {
+  EnvironmentVariables Environment(bool pluggedIn) const {
     return {{L"LT260_SIM_LOG", simLog_.wstring()},
             {L"LT260_SIM_UNPLUGGED", pluggedIn ? L"0" : L"1"},
             {L"LT260_CONFIGURATOR_LOG", gamingLog_.wstring()}};
   }
 
-  // Starts the Agent and waits for its window. An Agent started before must
-  // have ended.
-  void StartAgent(bool pluggedIn) {
-    std::string error;
-    if (agent_->Started()) agent_ = std::make_unique<ChildProcess>();
-    ASSERT_TRUE(agent_->Start(folder_ / L"LT260AgentSim.exe", Environment(pluggedIn), error))
-        << error;
-    agentWindow_ = WaitForWindow(Wide(kAgentWindowTitle));
-    ASSERT_NE(agentWindow_, nullptr) << "the agent window did not appear";
-  }
-
-  // The stand-in Configurator window, opened before the Agent starts so that
-  // the Agent does not start Gaming.exe.
-  void OpenConfigurator() {
-    configurator_ = std::make_unique<StandInWindow>(Wide(kConfiguratorWindowTitle));
-    std::string error;
-    ASSERT_TRUE(configurator_->Open(error)) << error;
-  }
+  void StartAgent(bool pluggedIn) { StartAgentWith(Environment(pluggedIn)); }
 
   // Starts the Agent with the mouse and waits for the end of its start-up:
   // the first synchronisation told the Configurator and "Device" says 1.
   void StartWithMouse() {
-    ASSERT_NO_FATAL_FAILURE(OpenConfigurator());
-    ASSERT_NO_FATAL_FAILURE(StartAgent(true));
-    ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, 1))
-        << "no WM_CFG_SYNC_DONE after start-up";
-    Fence();
+    ASSERT_NO_FATAL_FAILURE(StartBehindConfigurator(Environment(true)));
     ASSERT_EQ(Setting(u"Device"), 1) << "\"Device\" was not written as 1 at start-up";
   }
 
-  // Returns once the agent window has handled everything posted to it
-  // before: the command report asked for now has reached the mouse. The
-  // settings file is read only after such a fence (or after a message that
-  // the Agent posts when its writes are done), never polled: the Agent
-  // replaces the file when it writes, and a reader holding it open at that
-  // moment would make the write fail.
-  void Fence() { TransfersUntilFence(Transfers().size()); }
-
-  std::optional<int32_t> Setting(std::u16string_view key) const {
-    return ReadSettingsInt(settings_, kGlobalSection, key);
-  }
-
-  std::vector<Transfer> Transfers() {
+  // The log as the simulated mouse has written it so far; the control window
+  // writes it after every control message.
+  void TakeTransfers(std::vector<Transfer>& seen) override {
     std::string error;
-    // The control window writes the trace after every control message.
-    EXPECT_TRUE(ControlSimulatedMouse(WM_APP + 5, 0, error)) << error;
-    std::vector<Transfer> transfers = ReadTransferLog(simLog_, error);
+    EXPECT_TRUE(ControlSimulatedMouse(WM_SIM_WRITE_TRACE, 0, error)) << error;
+    seen = ReadTransferLog(simLog_, error);
     EXPECT_EQ(error, "");
-    return transfers;
-  }
-
-  // Waits until a transfer after the first `from` satisfies `match`; its
-  // index, or -1.
-  template <typename Match>
-  ptrdiff_t WaitForTransfer(size_t from, Match match) {
-    ptrdiff_t found = -1;
-    WaitUntil([&] {
-      std::vector<Transfer> transfers = Transfers();
-      for (size_t i = from; i < transfers.size(); ++i) {
-        if (match(transfers[i])) {
-          found = static_cast<ptrdiff_t>(i);
-          return true;
-        }
-      }
-      return false;
-    });
-    return found;
-  }
-
-  // Asks the Agent for the command report and waits for it, so that every
-  // message posted to the agent window before has been handled. Returns the
-  // transfers from `from` up to the command report, which must be none.
-  std::vector<Transfer> TransfersUntilFence(size_t from) {
-    std::string error;
-    EXPECT_TRUE(Post(agentWindow_, WM_AGENT_DEVICE_COMMAND, 0, 0, error)) << error;
-    ptrdiff_t fence =
-        WaitForTransfer(from, [](const Transfer& t) { return t.Kind == "set" && t.Length == 8; });
-    EXPECT_GE(fence, 0) << "the command report of WM_AGENT_DEVICE_COMMAND never reached the mouse";
-    std::vector<Transfer> transfers = Transfers();
-    size_t end = fence < 0 ? transfers.size() : static_cast<size_t>(fence);
-    return {transfers.begin() + static_cast<ptrdiff_t>(std::min(from, end)),
-            transfers.begin() + static_cast<ptrdiff_t>(end)};
   }
 
   std::vector<std::string> TransferLines(const std::vector<Transfer>& transfers) {
@@ -162,30 +64,17 @@ class AgentProcess : public testing::Test {
     return lines;
   }
 
-  // The section of the active profile, as a Configurator finds it.
-  std::u16string ActiveProfileSection() const {
-    GlobalSetting global{};
-    ReadGlobalSetting(settings_, global);
-    return ProfileSectionName(global.ProfileMap[ActiveSlot(global)]);
-  }
-
   // Posts the reload and waits until the button report has been sent;
   // returns the index of the first transfer after the post.
   size_t ReloadAndWaitForButtonReport() {
     size_t from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
-    EXPECT_GE(WaitForTransfer(
-                  from, [](const Transfer& t) { return t.Kind == "set" && t.Length == 2049; }),
-              0)
+    EXPECT_GE(WaitForTransfer(from, [](const Transfer& t) { return IsSet(t, 2049); }), 0)
         << "WM_AGENT_RELOAD did not send the button-assignment report";
     return from;
   }
 
-  std::filesystem::path folder_;
-  std::filesystem::path settings_;
-  std::filesystem::path simLog_;
-  std::filesystem::path gamingLog_;
   // Ends the Agent through its window, as a shutdown does, and waits for it.
   void StopAgent() {
     std::string error;
@@ -246,16 +135,6 @@ class AgentProcess : public testing::Test {
   }
   size_t ConfiguratorMark() const { return configurator_->Messages().size(); }
 
-  // A copy of the settings file under a new name, for reading at leisure;
-  // empty after a failure.
-  std::filesystem::path SettingsCopy() {
-    const std::filesystem::path copy = folder_ / (L"GamingMouse.copy" + std::to_wstring(++copies_));
-    std::error_code code;
-    std::filesystem::copy_file(settings_, copy, code);
-    EXPECT_FALSE(code) << "cannot copy the settings file: " << code.message();
-    return code ? std::filesystem::path() : copy;
-  }
-
   // Every "section/key" the settings file holds now.
   std::set<std::string> SettingsKeys() const {
     std::set<std::string> keys;
@@ -288,10 +167,7 @@ class AgentProcess : public testing::Test {
         << "a value is out of range after the load";
   }
 
-  std::unique_ptr<ChildProcess> agent_ = std::make_unique<ChildProcess>();
-  int copies_ = 0;
-  HWND agentWindow_ = nullptr;
-  std::unique_ptr<StandInWindow> configurator_;
+  std::filesystem::path simLog_;
 };
 
 }  // namespace lt260

@@ -69,7 +69,7 @@ TEST_F(AgentProcess, StartWithMouseStartsGamingOnce) {
   // Device changes tell the running Configurator, and start no other.
   std::this_thread::sleep_for(kSyncQuietTime);
   std::string error;
-  ASSERT_TRUE(ControlSimulatedMouse(kWmSimUnplug, 0, error)) << error;
+  ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_UNPLUG, 0, error)) << error;
   EXPECT_TRUE(WaitUntil([&] {
     std::vector<std::string> lines = ReadTextLines(gamingLog_);
     return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
@@ -78,7 +78,7 @@ TEST_F(AgentProcess, StartWithMouseStartsGamingOnce) {
   })) << "Gaming.exe was not told that the mouse is gone";
   std::this_thread::sleep_for(kSyncQuietTime);
   size_t from = Transfers().size();
-  ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
+  ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
   EXPECT_GE(WaitForTransfer(from, [](const Transfer& t) { return t.Kind == "get"; }), 0)
       << "plugging the mouse in did not read it back";
   EXPECT_TRUE(WaitUntil([&] {
@@ -94,23 +94,11 @@ TEST_F(AgentProcess, StartWithMouseStartsGamingOnce) {
 TEST_F(AgentProcess, ReloadProgramsTheMouseWithTheActiveProfile) {
   ASSERT_NO_FATAL_FAILURE(StartWithMouse());
   // Edits as the Configurator makes them, then the request to take them over.
-  const std::u16string section = ActiveProfileSection();
-  std::string error;
-  for (auto [key, value] : {std::pair{u"DPI_Cur", 2},
-                            {u"DPI_Value1", 12},
-                            {u"light_type", 3},
-                            {u"light_speed", 1},
-                            {u"POLLRATE_VALUE", 1}}) {
-    ASSERT_TRUE(WriteSettingsInt(settings_, section, key, value, error)) << error;
-  }
+  ASSERT_NO_FATAL_FAILURE(EditActiveProfile());
   size_t from = ReloadAndWaitForButtonReport();
 
   // What the profile encodes, read from the file the way the Agent reads it.
-  std::filesystem::path copy = folder_ / L"GamingMouse.copy";
-  std::filesystem::copy_file(settings_, copy, std::filesystem::copy_options::overwrite_existing);
-  SettingsFile loaded{}, applied{};
-  ProfileSetting active{};
-  LoadSettings(copy, loaded, applied, active);
+  const ProfileSetting active = LoadActiveProfile();
   const SettingsReportBytes settingsReport = BuildSettingsReport(active);
   const ButtonReportBytes buttonReport = BuildButtonReport(active);
 
@@ -136,7 +124,7 @@ TEST_F(AgentProcess, DpiButtonTellsConfiguratorAndFile) {
   ASSERT_TRUE(WriteSettingsInt(settings_, kGlobalSection, u"Active", 2, error)) << error;
   ReloadAndWaitForButtonReport();
 
-  ASSERT_TRUE(ControlSimulatedMouse(kWmSimPressDpi, 4, error)) << error;
+  ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PRESS_DPI, 4, error)) << error;
   ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DPI_STAGE, 1))
       << "no WM_CFG_DPI_STAGE after the DPI button";
   ReceivedMessage stage = configurator_->MessagesOf(WM_CFG_DPI_STAGE).front();
@@ -150,7 +138,7 @@ TEST_F(AgentProcess, UnplugTellsConfiguratorTheMouseIsAbsent) {
   ASSERT_NO_FATAL_FAILURE(StartWithMouse());
   std::this_thread::sleep_for(kSyncQuietTime);
   std::string error;
-  ASSERT_TRUE(ControlSimulatedMouse(kWmSimUnplug, 0, error)) << error;
+  ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_UNPLUG, 0, error)) << error;
   ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1))
       << "no WM_CFG_DEVICE_ABSENT after the unplug";
   ReceivedMessage absent = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).front();
@@ -173,8 +161,8 @@ TEST_F(AgentProcess, LockIgnoresDeviceChangesAndUnlockSynchronises) {
   ASSERT_EQ(Setting(u"Device"), 0) << "locking did not write \"Device\" 0";
 
   const size_t from = Transfers().size();
-  ASSERT_TRUE(ControlSimulatedMouse(kWmSimUnplug, 0, error)) << error;
-  ASSERT_TRUE(ControlSimulatedMouse(kWmSimPlug, 0, error)) << error;
+  ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_UNPLUG, 0, error)) << error;
+  ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
   EXPECT_EQ(TransferLines(TransfersUntilFence(from)), std::vector<std::string>{})
       << "device changes were acted on while locked";
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 0u);

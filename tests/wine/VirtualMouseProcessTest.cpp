@@ -14,25 +14,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cwchar>
 #include <cwctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "AgentDriver.h"
+#include "AgentFixture.h"
 #include "VirtualMouse.h"
-#include "ports/MessageNumbers.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"
 #include "protocol/SettingsReport.h"
-#include "settings/SettingsFileFormat.h"
-#include "settings/SettingsStore.h"
 #include "sim/SimulatedMouse.h"
 
 extern "C" {
@@ -41,17 +35,6 @@ extern "C" {
 
 namespace lt260 {
 namespace {
-
-using namespace driver;
-using namespace std::chrono_literals;
-
-// A synchronisation shortly after a successful one is skipped; waiting this
-// long before an event makes the Agent really read the mouse back.
-constexpr auto kSyncQuietTime = 1200ms;
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-
-bool IsSet(const Transfer& t, int length) { return t.Kind == "set" && t.Length == length; }
 
 // One run of the control program: its exit code and what it printed.
 struct ToolRun {
@@ -92,17 +75,6 @@ ToolRun RunControlProgram(const std::wstring& arguments) {
   return run;
 }
 
-std::wstring HexArguments(const std::vector<uint8_t>& bytes) {
-  std::wstring text;
-  for (uint8_t byte : bytes) {
-    wchar_t word[4];
-    std::swprintf(word, 4, L"%02x", byte);
-    text += L" ";
-    text += word;
-  }
-  return text;
-}
-
 // Longer than a burst of notices and the Agent's settle time after it, so
 // that whatever the Agent makes of a plug or unplug has been done.
 constexpr auto kLongerThanABurst = 1500ms;
@@ -110,11 +82,6 @@ constexpr auto kLongerThanABurst = 1500ms;
 std::chrono::milliseconds Elapsed(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                since);
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // The unrelated device's HID interface, or empty.
@@ -152,24 +119,21 @@ bool ReadSettingsReport(std::vector<uint8_t>& report) {
   return read;
 }
 
-class VirtualMouseProcess : public testing::Test {
+class VirtualMouseProcess : public AgentFixture {
  protected:
-  VirtualMouseProcess() : mouse_(FromBuildPath(LT260_VIRTUAL_MOUSE).parent_path()) {}
+  VirtualMouseProcess()
+      : AgentFixture({FromBuildPath(LT260_AGENT), FromBuildPath(LT260_GAMING),
+                      FromBuildPath(LT260_COMPANION)}),
+        mouse_(FromBuildPath(LT260_VIRTUAL_MOUSE).parent_path()) {}
 
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(mouse_.Install(error)) << error;
-    ASSERT_TRUE(CleanQuendraAppData(error)) << error;
-    folder_ = PrepareInstallation(
-        {FromBuildPath(LT260_AGENT), FromBuildPath(LT260_GAMING), FromBuildPath(LT260_COMPANION)},
-        error);
-    ASSERT_FALSE(folder_.empty()) << error;
-    settings_ = SettingsFilePath();
-    gamingLog_ = folder_ / L"gaming.log";
+    AgentFixture::SetUp();
   }
 
   void TearDown() override {
-    EndAgentAndGaming(agent_, configurator_ ? configurator_->Handle() : nullptr);
+    AgentFixture::TearDown();
     ExpectDriverAlive();
   }
 
@@ -184,75 +148,22 @@ class VirtualMouseProcess : public testing::Test {
         << error;
   }
 
-  void StartAgent() {
-    std::string error;
-    ASSERT_TRUE(agent_.Start(folder_ / L"LT260Agent.exe",
-                             {{L"LT260_CONFIGURATOR_LOG", gamingLog_.wstring()}}, error))
-        << error;
-    agentWindow_ = WaitForWindow(Wide(kAgentWindowTitle));
-    ASSERT_NE(agentWindow_, nullptr) << "the agent window did not appear";
-  }
+  void StartAgent() { StartAgentWith({{L"LT260_CONFIGURATOR_LOG", gamingLog_.wstring()}}); }
 
-  // Starts the Agent with the stand-in Configurator's window open and waits
-  // for the end of its start-up.
   void StartWithConfigurator() {
-    configurator_ = std::make_unique<StandInWindow>(Wide(kConfiguratorWindowTitle));
-    std::string error;
-    ASSERT_TRUE(configurator_->Open(error)) << error;
-    ASSERT_NO_FATAL_FAILURE(StartAgent());
-    ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, 1))
-        << "no WM_CFG_SYNC_DONE after start-up";
-    Fence();
+    StartBehindConfigurator({{L"LT260_CONFIGURATOR_LOG", gamingLog_.wstring()}});
   }
 
-  // Every transfer the mouse has seen since the test began.
-  const std::vector<Transfer>& Transfers() {
+  // What the driver has recorded since the last time, after what was seen.
+  void TakeTransfers(std::vector<Transfer>& seen) override {
     std::vector<std::string> lines;
     std::string error;
     EXPECT_TRUE(mouse_.TakeTrace(lines, error)) << error;
     for (const std::string& line : lines) {
       Transfer transfer;
       EXPECT_TRUE(ParseTransfer(line, transfer)) << "not a trace line: " << line.substr(0, 60);
-      transfers_.push_back(transfer);
+      seen.push_back(transfer);
     }
-    return transfers_;
-  }
-
-  // The transfers after the first `from`, with what the driver has now.
-  std::vector<Transfer> TransfersFrom(size_t from) {
-    const std::vector<Transfer>& all = Transfers();
-    return {all.begin() + static_cast<ptrdiff_t>(std::min(from, all.size())), all.end()};
-  }
-
-  // Waits until a transfer after the first `from` matches; its index or -1.
-  template <typename Match>
-  ptrdiff_t WaitForTransfer(size_t from, Match match) {
-    ptrdiff_t found = -1;
-    WaitUntil([&] {
-      const std::vector<Transfer>& transfers = Transfers();
-      for (size_t i = from; i < transfers.size(); ++i) {
-        if (match(transfers[i])) {
-          found = static_cast<ptrdiff_t>(i);
-          return true;
-        }
-      }
-      return false;
-    });
-    return found;
-  }
-
-  // Asks for the command report and waits until it reaches the mouse, so
-  // that everything posted to the agent window before has been handled.
-  // Returns the transfers from `from` up to it.
-  std::vector<Transfer> Fence(size_t from = 0) {
-    if (from == 0) from = Transfers().size();
-    std::string error;
-    EXPECT_TRUE(Post(agentWindow_, WM_AGENT_DEVICE_COMMAND, 0, 0, error)) << error;
-    const ptrdiff_t fence = WaitForTransfer(from, [](const Transfer& t) { return IsSet(t, 8); });
-    EXPECT_GE(fence, 0) << "the command report never reached the mouse";
-    const size_t end = fence < 0 ? transfers_.size() : static_cast<size_t>(fence);
-    return {transfers_.begin() + static_cast<ptrdiff_t>(std::min(from, end)),
-            transfers_.begin() + static_cast<ptrdiff_t>(end)};
   }
 
   // "set 40 03 refused": kind, length, report ID and outcome of each transfer.
@@ -276,32 +187,15 @@ class VirtualMouseProcess : public testing::Test {
     return posted;
   }
 
-  std::optional<int32_t> Setting(std::u16string_view key) const {
-    return ReadSettingsInt(settings_, kGlobalSection, key);
-  }
-
-  std::u16string ActiveProfileSection() const {
-    GlobalSetting global{};
-    ReadGlobalSetting(settings_, global);
-    return ProfileSectionName(global.ProfileMap[ActiveSlot(global)]);
-  }
-
   // Posts the reload and returns the transfers it caused, up to the fence.
   std::vector<Transfer> Reload() {
     const size_t from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
-    return Fence(from);
+    return TransfersUntilFence(from);
   }
 
   vmouse::VirtualMouse mouse_;
-  std::vector<Transfer> transfers_;
-  std::filesystem::path folder_;
-  std::filesystem::path settings_;
-  std::filesystem::path gamingLog_;
-  ChildProcess agent_;
-  HWND agentWindow_ = nullptr;
-  std::unique_ptr<StandInWindow> configurator_;
 };
 
 TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
@@ -355,22 +249,10 @@ TEST_F(VirtualMouseProcess, StartUpReadsTheMouseBackAndIgnoresOtherDevices) {
 
 TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
-  const std::u16string section = ActiveProfileSection();
-  std::string error;
-  for (auto [key, value] : {std::pair{u"DPI_Cur", 2},
-                            {u"DPI_Value1", 12},
-                            {u"light_type", 3},
-                            {u"light_speed", 1},
-                            {u"POLLRATE_VALUE", 1}}) {
-    ASSERT_TRUE(WriteSettingsInt(settings_, section, key, value, error)) << error;
-  }
+  ASSERT_NO_FATAL_FAILURE(EditActiveProfile());
   const std::vector<Transfer> sent = Reload();
 
-  std::filesystem::path copy = folder_ / L"GamingMouse.copy";
-  std::filesystem::copy_file(settings_, copy, std::filesystem::copy_options::overwrite_existing);
-  SettingsFile loaded{}, applied{};
-  ProfileSetting active{};
-  LoadSettings(copy, loaded, applied, active);
+  const ProfileSetting active = LoadActiveProfile();
   const SettingsReportBytes settingsReport = BuildSettingsReport(active);
   const ButtonReportBytes buttonReport = BuildButtonReport(active);
   ASSERT_EQ(sent.size(), 2u) << testing::PrintToString(Summaries(sent));
@@ -385,7 +267,7 @@ TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
 TEST_F(VirtualMouseProcess, CommandReportReachesTheMouse) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   const size_t from = Transfers().size();
-  const std::vector<Transfer> before = Fence(from);
+  const std::vector<Transfer> before = TransfersUntilFence(from);
   EXPECT_TRUE(before.empty());
   const Transfer& command = transfers_.back();
   const CommandReportBytes expected = BuildCommandReport();
@@ -457,7 +339,7 @@ TEST_F(VirtualMouseProcess, OneUnplugTellsOnceAndOnePlugReadsBackOnceWhenWhole) 
       << "plugging the mouse in was not read back";
   const auto readBack = Elapsed(started);
   std::this_thread::sleep_for(kLongerThanABurst);
-  EXPECT_EQ(Summaries(Fence(from)),
+  EXPECT_EQ(Summaries(TransfersUntilFence(from)),
             (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted"}))
       << "one plug, one read-back";
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_SYNC_DONE).size(), syncs + 1);
@@ -492,7 +374,7 @@ TEST_F(VirtualMouseProcess, AnotherDeviceComingAndGoingChangesNothing) {
       ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1));
       std::this_thread::sleep_for(kLongerThanABurst);
     }
-    const std::vector<uint8_t> bytes = ReadFileBytes(settings_);
+    const std::string bytes = Bytes(settings_);
     const auto written = std::filesystem::last_write_time(settings_);
     const size_t messages = ConfiguratorMessages().size();
     const size_t from = Transfers().size();
@@ -507,9 +389,10 @@ TEST_F(VirtualMouseProcess, AnotherDeviceComingAndGoingChangesNothing) {
     std::this_thread::sleep_for(kLongerThanABurst);
 
     // The command report fences only a mouse that is there to take it.
-    const std::vector<Transfer> seen = mousePlugged ? Fence(from) : TransfersFrom(from);
+    const std::vector<Transfer> seen =
+        mousePlugged ? TransfersUntilFence(from) : TransfersFrom(from);
     EXPECT_EQ(Summaries(seen), std::vector<std::string>{}) << "the mouse was read";
-    EXPECT_TRUE(ReadFileBytes(settings_) == bytes) << "the settings file was rewritten";
+    EXPECT_TRUE(Bytes(settings_) == bytes) << "the settings file was rewritten";
     EXPECT_TRUE(std::filesystem::last_write_time(settings_) == written)
         << "the settings file was written";
     const std::vector<ReceivedMessage> after = ConfiguratorMessages();
@@ -548,7 +431,7 @@ TEST_F(VirtualMouseProcess, LockIgnoresDeviceChangesAndUnlockReadsBack) {
   // The notices of both are queued before the fence: a plugged mouse answers
   // the command report only once its interfaces are back.
   std::this_thread::sleep_for(500ms);
-  EXPECT_EQ(Summaries(Fence(from)), std::vector<std::string>{})
+  EXPECT_EQ(Summaries(TransfersUntilFence(from)), std::vector<std::string>{})
       << "device changes were acted on while locked";
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 0u);
 
@@ -575,7 +458,9 @@ TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) 
   std::vector<uint8_t> held(kSettingsReportLength);
   for (size_t i = 0; i < held.size(); ++i) held[i] = static_cast<uint8_t>(i * 7);
   held[0] = kSettingsReportId;
-  EXPECT_EQ(RunControlProgram(L"hold 3" + HexArguments(held)).ExitCode, 0u);
+  const std::string heldHex = Hex(held.data(), held.size());
+  EXPECT_EQ(RunControlProgram(L"hold 3 " + std::wstring(heldHex.begin(), heldHex.end())).ExitCode,
+            0u);
   std::vector<uint8_t> answer;
   ASSERT_TRUE(ReadSettingsReport(answer));
   EXPECT_EQ(answer, held);

@@ -4,15 +4,11 @@
 # the executables. Each run uses a fresh Wine prefix made once for this script.
 #
 #   tools/bench/agent-startup.sh [runs, default 5]
-set -euo pipefail
+# shellcheck source=tools/bench/bench-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/bench-common.sh"
+runs=$(bench_count_argument runs 5 "runs of each program" "$@")
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
-runs=${1:-5}
-
-echo "== building (preset mingw)"
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target LT260Agent LT260AgentSim lt260-settings-dump >/dev/null
+bench_build mingw LT260Agent LT260AgentSim lt260-settings-dump
 
 work=build/bench-agent
 rm -rf "$work"
@@ -25,6 +21,19 @@ LT260_WINE_TIMEOUT=5 tools/wine/run.sh build/mingw/src/platform/win32/LT260Agent
 # Windows programs already run; only the Agent's own start is measured.
 (WINEPREFIX="$LT260_WINEPREFIX" wineserver -p &) && sleep 1
 trap 'WINEPREFIX="$LT260_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
+
+# The process of the program named NAME in this script's own prefix: Wine
+# names it after the executable (cut to 15 characters), and the same program
+# may run in other prefixes of the machine, which are left alone.
+agent_process() {
+  local name=$1 pid
+  for pid in $(pgrep "^${name:0:15}\$" || true); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$LT260_WINEPREFIX"; then
+      echo "$pid"
+      return
+    fi
+  done
+}
 
 measure() {
   local exe=$1 label=$2
@@ -46,12 +55,13 @@ measure() {
     end=$(date +%s%N)
     sleep 2  # idle
     local pid rss
-    # Wine names the process after the executable (cut to 15 characters).
-    local name
-    name=$(basename "$exe")
-    pid=$(pgrep "^${name:0:15}\$" | head -1 || true)
-    rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    pid=$(agent_process "$(basename "$exe")")
+    if [ -z "$pid" ]; then
+      echo "$label: cannot find the Agent's process in $LT260_WINEPREFIX" >&2
+      return 1
+    fi
+    rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+    kill "$pid" 2>/dev/null || true
     wait "$launcher" 2>/dev/null || true
     total=$((total + (end - start) / 1000000))
     rss_sum=$((rss_sum + rss))

@@ -6,23 +6,17 @@
 #   tools/bench/settings-load.sh [seconds per Wine measurement, default 2]
 #
 # Extra Google Benchmark flags can be given in LT260_BENCH_FLAGS.
-set -euo pipefail
+# shellcheck source=tools/bench/bench-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/bench-common.sh"
+seconds=$(bench_count_argument seconds 2 "seconds per Wine measurement" "$@")
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
-seconds=${1:-2}
-
-echo "== building (presets bench and mingw)"
-cmake --preset bench >/dev/null
-cmake --build --preset bench --target LoadSettingsBenchmark
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target LoadSettingsWineBench
+bench_build bench LoadSettingsBenchmark
+bench_build mingw LoadSettingsWineBench
 
 echo
 echo "== native (g++ Release): full load of a six-profile file"
-# shellcheck disable=SC2086
-build/bench/bench/settings/LoadSettingsBenchmark ${LT260_BENCH_FLAGS:-}
+bench_native settings/LoadSettingsBenchmark
 
 echo
 echo "== Windows build under Wine: LoadSettings against one Win32 call per key"
-tools/wine/run.sh build/mingw/bench/wine/LoadSettingsWineBench.exe "$seconds"
+bench_wine bench/wine/LoadSettingsWineBench.exe "$seconds"

@@ -9,23 +9,17 @@
 # The native figures are those of the disk under LT260_BENCH_FOLDER (default:
 # the system's temporary folder). Extra Google Benchmark flags can be given in
 # LT260_BENCH_FLAGS.
-set -euo pipefail
+# shellcheck source=tools/bench/bench-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/bench-common.sh"
+writes=$(bench_count_argument writes 200 "writes per Wine measurement" "$@")
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-cd "$root"
-writes=${1:-200}
-
-echo "== building (presets bench and mingw)"
-cmake --preset bench >/dev/null
-cmake --build --preset bench --target WriteSettingsBenchmark
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target WriteSettingsWineBench
+bench_build bench WriteSettingsBenchmark
+bench_build mingw WriteSettingsWineBench
 
 echo
 echo "== native (g++ Release): one write to a six-profile file"
-# shellcheck disable=SC2086
-build/bench/bench/settings/WriteSettingsBenchmark ${LT260_BENCH_FLAGS:-}
+bench_native settings/WriteSettingsBenchmark
 
 echo
 echo "== Windows build under Wine: our write against one private-profile write"
-tools/wine/run.sh build/mingw/bench/wine/WriteSettingsWineBench.exe "$writes"
+bench_wine bench/wine/WriteSettingsWineBench.exe "$writes"

@@ -20,10 +20,12 @@
 #include <vector>
 
 #include "AgentDriver.h"
+#include "platform/win32/Win32Text.h"
 #include "ports/MessageNumbers.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 
@@ -39,8 +41,6 @@ constexpr UINT kWmSimGarbage = WM_APP + 7;
 // A synchronisation shortly after a successful one is skipped; waiting this
 // long before an event makes the Agent really read the mouse back.
 constexpr auto kSyncQuietTime = 1200ms;
-
-inline const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 inline std::string Bytes(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -79,14 +79,14 @@ class AgentProcess : public testing::Test {
     if (agent_->Started()) agent_ = std::make_unique<ChildProcess>();
     ASSERT_TRUE(agent_->Start(folder_ / L"LT260AgentSim.exe", Environment(pluggedIn), error))
         << error;
-    agentWindow_ = WaitForWindow(Wide(kAgentWindowTitle));
+    agentWindow_ = WaitForWindow(win32::AsWide(kAgentWindowTitle));
     ASSERT_NE(agentWindow_, nullptr) << "the agent window did not appear";
   }
 
   // The stand-in Configurator window, opened before the Agent starts so that
   // the Agent does not start Gaming.exe.
   void OpenConfigurator() {
-    configurator_ = std::make_unique<StandInWindow>(Wide(kConfiguratorWindowTitle));
+    configurator_ = std::make_unique<StandInWindow>(win32::AsWide(kConfiguratorWindowTitle));
     std::string error;
     ASSERT_TRUE(configurator_->Open(error)) << error;
   }
@@ -114,11 +114,11 @@ class AgentProcess : public testing::Test {
     return ReadSettingsInt(settings_, kGlobalSection, key);
   }
 
-  std::vector<Transfer> Transfers() {
+  std::vector<TransferRecord> Transfers() {
     std::string error;
     // The control window writes the trace after every control message.
     EXPECT_TRUE(ControlSimulatedMouse(WM_APP + 5, 0, error)) << error;
-    std::vector<Transfer> transfers = ReadTransferLog(simLog_, error);
+    std::vector<TransferRecord> transfers = ReadTransferLog(simLog_, error);
     EXPECT_EQ(error, "");
     return transfers;
   }
@@ -129,7 +129,7 @@ class AgentProcess : public testing::Test {
   ptrdiff_t WaitForTransfer(size_t from, Match match) {
     ptrdiff_t found = -1;
     WaitUntil([&] {
-      std::vector<Transfer> transfers = Transfers();
+      std::vector<TransferRecord> transfers = Transfers();
       for (size_t i = from; i < transfers.size(); ++i) {
         if (match(transfers[i])) {
           found = static_cast<ptrdiff_t>(i);
@@ -144,21 +144,23 @@ class AgentProcess : public testing::Test {
   // Asks the Agent for the command report and waits for it, so that every
   // message posted to the agent window before has been handled. Returns the
   // transfers from `from` up to the command report, which must be none.
-  std::vector<Transfer> TransfersUntilFence(size_t from) {
+  std::vector<TransferRecord> TransfersUntilFence(size_t from) {
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_DEVICE_COMMAND, 0, 0, error)) << error;
-    ptrdiff_t fence =
-        WaitForTransfer(from, [](const Transfer& t) { return t.Kind == "set" && t.Length == 8; });
+    ptrdiff_t fence = WaitForTransfer(from, [](const TransferRecord& t) {
+      return t.Kind == TransferKind::SetFeature && t.FeatureLength == 8;
+    });
     EXPECT_GE(fence, 0) << "the command report of WM_AGENT_DEVICE_COMMAND never reached the mouse";
-    std::vector<Transfer> transfers = Transfers();
+    std::vector<TransferRecord> transfers = Transfers();
     size_t end = fence < 0 ? transfers.size() : static_cast<size_t>(fence);
     return {transfers.begin() + static_cast<ptrdiff_t>(std::min(from, end)),
             transfers.begin() + static_cast<ptrdiff_t>(end)};
   }
 
-  std::vector<std::string> TransferLines(const std::vector<Transfer>& transfers) {
+  std::vector<std::string> TransferLines(const std::vector<TransferRecord>& transfers) {
     std::vector<std::string> lines;
-    for (const Transfer& transfer : transfers) lines.push_back(transfer.Line.substr(0, 40));
+    for (const TransferRecord& transfer : transfers)
+      lines.push_back(TraceLine(transfer).substr(0, 40));
     return lines;
   }
 
@@ -175,8 +177,11 @@ class AgentProcess : public testing::Test {
     size_t from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
-    EXPECT_GE(WaitForTransfer(
-                  from, [](const Transfer& t) { return t.Kind == "set" && t.Length == 2049; }),
+    EXPECT_GE(WaitForTransfer(from,
+                              [](const TransferRecord& t) {
+                                return t.Kind == TransferKind::SetFeature &&
+                                       t.FeatureLength == 2049;
+                              }),
               0)
         << "WM_AGENT_RELOAD did not send the button-assignment report";
     return from;

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -27,6 +28,7 @@
 
 #include "AgentDriver.h"
 #include "VirtualMouse.h"
+#include "platform/win32/Win32Text.h"
 #include "ports/MessageNumbers.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"
@@ -49,9 +51,9 @@ using namespace std::chrono_literals;
 // long before an event makes the Agent really read the mouse back.
 constexpr auto kSyncQuietTime = 1200ms;
 
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-
-bool IsSet(const Transfer& t, int length) { return t.Kind == "set" && t.Length == length; }
+bool IsSet(const TransferRecord& t, int length) {
+  return t.Kind == TransferKind::SetFeature && t.FeatureLength == length;
+}
 
 // One run of the control program: its exit code and what it printed.
 struct ToolRun {
@@ -189,14 +191,14 @@ class VirtualMouseProcess : public testing::Test {
     ASSERT_TRUE(agent_.Start(folder_ / L"LT260Agent.exe",
                              {{L"LT260_CONFIGURATOR_LOG", gamingLog_.wstring()}}, error))
         << error;
-    agentWindow_ = WaitForWindow(Wide(kAgentWindowTitle));
+    agentWindow_ = WaitForWindow(win32::AsWide(kAgentWindowTitle));
     ASSERT_NE(agentWindow_, nullptr) << "the agent window did not appear";
   }
 
   // Starts the Agent with the stand-in Configurator's window open and waits
   // for the end of its start-up.
   void StartWithConfigurator() {
-    configurator_ = std::make_unique<StandInWindow>(Wide(kConfiguratorWindowTitle));
+    configurator_ = std::make_unique<StandInWindow>(win32::AsWide(kConfiguratorWindowTitle));
     std::string error;
     ASSERT_TRUE(configurator_->Open(error)) << error;
     ASSERT_NO_FATAL_FAILURE(StartAgent());
@@ -206,21 +208,21 @@ class VirtualMouseProcess : public testing::Test {
   }
 
   // Every transfer the mouse has seen since the test began.
-  const std::vector<Transfer>& Transfers() {
+  const std::vector<TransferRecord>& Transfers() {
     std::vector<std::string> lines;
     std::string error;
     EXPECT_TRUE(mouse_.TakeTrace(lines, error)) << error;
     for (const std::string& line : lines) {
-      Transfer transfer;
-      EXPECT_TRUE(ParseTransfer(line, transfer)) << "not a trace line: " << line.substr(0, 60);
-      transfers_.push_back(transfer);
+      std::optional<TransferRecord> transfer = ParseTraceLine(line);
+      EXPECT_TRUE(transfer.has_value()) << "not a trace line: " << line.substr(0, 60);
+      if (transfer) transfers_.push_back(std::move(*transfer));
     }
     return transfers_;
   }
 
   // The transfers after the first `from`, with what the driver has now.
-  std::vector<Transfer> TransfersFrom(size_t from) {
-    const std::vector<Transfer>& all = Transfers();
+  std::vector<TransferRecord> TransfersFrom(size_t from) {
+    const std::vector<TransferRecord>& all = Transfers();
     return {all.begin() + static_cast<ptrdiff_t>(std::min(from, all.size())), all.end()};
   }
 
@@ -229,7 +231,7 @@ class VirtualMouseProcess : public testing::Test {
   ptrdiff_t WaitForTransfer(size_t from, Match match) {
     ptrdiff_t found = -1;
     WaitUntil([&] {
-      const std::vector<Transfer>& transfers = Transfers();
+      const std::vector<TransferRecord>& transfers = Transfers();
       for (size_t i = from; i < transfers.size(); ++i) {
         if (match(transfers[i])) {
           found = static_cast<ptrdiff_t>(i);
@@ -244,25 +246,22 @@ class VirtualMouseProcess : public testing::Test {
   // Asks for the command report and waits until it reaches the mouse, so
   // that everything posted to the agent window before has been handled.
   // Returns the transfers from `from` up to it.
-  std::vector<Transfer> Fence(size_t from = 0) {
+  std::vector<TransferRecord> Fence(size_t from = 0) {
     if (from == 0) from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_DEVICE_COMMAND, 0, 0, error)) << error;
-    const ptrdiff_t fence = WaitForTransfer(from, [](const Transfer& t) { return IsSet(t, 8); });
+    const ptrdiff_t fence =
+        WaitForTransfer(from, [](const TransferRecord& t) { return IsSet(t, 8); });
     EXPECT_GE(fence, 0) << "the command report never reached the mouse";
     const size_t end = fence < 0 ? transfers_.size() : static_cast<size_t>(fence);
     return {transfers_.begin() + static_cast<ptrdiff_t>(std::min(from, end)),
             transfers_.begin() + static_cast<ptrdiff_t>(end)};
   }
 
-  // "set 40 03 refused": kind, length, report ID and outcome of each transfer.
-  static std::vector<std::string> Summaries(const std::vector<Transfer>& transfers) {
+  // The trace summary of each transfer ("set 40 refused 03").
+  static std::vector<std::string> Summaries(const std::vector<TransferRecord>& transfers) {
     std::vector<std::string> lines;
-    for (const Transfer& t : transfers) {
-      lines.push_back(t.Kind + " " + std::to_string(t.Length) + " " +
-                      Hex(t.Bytes.data(), std::min<size_t>(t.Bytes.size(), 1)) +
-                      (t.Accepted ? " accepted" : " refused"));
-    }
+    for (const TransferRecord& t : transfers) lines.push_back(TraceSummary(t));
     return lines;
   }
 
@@ -287,7 +286,7 @@ class VirtualMouseProcess : public testing::Test {
   }
 
   // Posts the reload and returns the transfers it caused, up to the fence.
-  std::vector<Transfer> Reload() {
+  std::vector<TransferRecord> Reload() {
     const size_t from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
@@ -295,7 +294,7 @@ class VirtualMouseProcess : public testing::Test {
   }
 
   vmouse::VirtualMouse mouse_;
-  std::vector<Transfer> transfers_;
+  std::vector<TransferRecord> transfers_;
   std::filesystem::path folder_;
   std::filesystem::path settings_;
   std::filesystem::path gamingLog_;
@@ -311,7 +310,7 @@ TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
     HANDLE file =
         ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << win32::Utf8(path);
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;
     PHIDP_PREPARSED_DATA preparsed = nullptr;
@@ -321,7 +320,7 @@ TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
                       ::HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS;
     if (preparsed != nullptr) ::HidD_FreePreparsedData(preparsed);
     ::CloseHandle(file);
-    ASSERT_TRUE(read) << Narrow(path);
+    ASSERT_TRUE(read) << win32::Utf8(path);
     if (attributes.VendorID == 0x1B80 && attributes.ProductID == 0xB412) {
       wine.insert({caps.InputReportByteLength, caps.FeatureReportByteLength});
     }
@@ -345,8 +344,8 @@ TEST_F(VirtualMouseProcess, StartUpReadsTheMouseBackAndIgnoresOtherDevices) {
 
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   EXPECT_EQ(Summaries(transfers_),
-            (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted",
-                                      "set 8 06 accepted"}));
+            (std::vector<std::string>{"get 40 accepted 03", "get 2049 accepted 04",
+                                      "set 8 accepted 06"}));
   EXPECT_EQ(Setting(u"Device"), 1);
   // The read-back of the default profile stores its stage.
   EXPECT_EQ(ReadSettingsInt(settings_, ActiveProfileSection(), u"DPI_Cur"),
@@ -364,7 +363,7 @@ TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
                             {u"POLLRATE_VALUE", 1}}) {
     ASSERT_TRUE(WriteSettingsInt(settings_, section, key, value, error)) << error;
   }
-  const std::vector<Transfer> sent = Reload();
+  const std::vector<TransferRecord> sent = Reload();
 
   std::filesystem::path copy = folder_ / L"GamingMouse.copy";
   std::filesystem::copy_file(settings_, copy, std::filesystem::copy_options::overwrite_existing);
@@ -385,9 +384,9 @@ TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
 TEST_F(VirtualMouseProcess, CommandReportReachesTheMouse) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   const size_t from = Transfers().size();
-  const std::vector<Transfer> before = Fence(from);
+  const std::vector<TransferRecord> before = Fence(from);
   EXPECT_TRUE(before.empty());
-  const Transfer& command = transfers_.back();
+  const TransferRecord& command = transfers_.back();
   const CommandReportBytes expected = BuildCommandReport();
   EXPECT_TRUE(command.Accepted);
   EXPECT_EQ(Hex(command.Bytes.data(), command.Bytes.size()), Hex(expected.data(), expected.size()));
@@ -403,7 +402,7 @@ TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
     });
   };
   ASSERT_TRUE(WaitUntil([&] { return logged("started") >= 1; })) << "Gaming.exe was not started";
-  ASSERT_NE(WaitForWindow(Wide(kConfiguratorWindowTitle)), nullptr);
+  ASSERT_NE(WaitForWindow(win32::AsWide(kConfiguratorWindowTitle)), nullptr);
   Fence();
 
   std::string error;
@@ -419,8 +418,8 @@ TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
     EXPECT_EQ(ReadSettingsInt(settings_, ActiveProfileSection(), u"DPI_Cur"), stage);
   }
   std::vector<std::string> reads;
-  for (const Transfer& t : transfers_) {
-    if (t.Kind == "read") reads.push_back(t.Line);
+  for (const TransferRecord& t : transfers_) {
+    if (t.Kind == TransferKind::InputRead) reads.push_back(TraceLine(t));
   }
   EXPECT_EQ(reads, (std::vector<std::string>{"read 4 02 00 04 00", "read 4 02 00 02 00"}));
 }
@@ -458,7 +457,7 @@ TEST_F(VirtualMouseProcess, OneUnplugTellsOnceAndOnePlugReadsBackOnceWhenWhole) 
   const auto readBack = Elapsed(started);
   std::this_thread::sleep_for(kLongerThanABurst);
   EXPECT_EQ(Summaries(Fence(from)),
-            (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted"}))
+            (std::vector<std::string>{"get 40 accepted 03", "get 2049 accepted 04"}))
       << "one plug, one read-back";
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_SYNC_DONE).size(), syncs + 1);
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 1u)
@@ -507,7 +506,7 @@ TEST_F(VirtualMouseProcess, AnotherDeviceComingAndGoingChangesNothing) {
     std::this_thread::sleep_for(kLongerThanABurst);
 
     // The command report fences only a mouse that is there to take it.
-    const std::vector<Transfer> seen = mousePlugged ? Fence(from) : TransfersFrom(from);
+    const std::vector<TransferRecord> seen = mousePlugged ? Fence(from) : TransfersFrom(from);
     EXPECT_EQ(Summaries(seen), std::vector<std::string>{}) << "the mouse was read";
     EXPECT_TRUE(ReadFileBytes(settings_) == bytes) << "the settings file was rewritten";
     EXPECT_TRUE(std::filesystem::last_write_time(settings_) == written)
@@ -526,11 +525,11 @@ TEST_F(VirtualMouseProcess, RefusedSettingsReportIsRetried) {
   std::string error;
   ASSERT_TRUE(mouse_.Refuse(2, error)) << error;
   EXPECT_EQ(Summaries(Reload()),
-            (std::vector<std::string>{"set 40 03 refused", "set 40 03 refused",
-                                      "set 40 03 accepted", "set 2049 04 accepted"}));
+            (std::vector<std::string>{"set 40 refused 03", "set 40 refused 03",
+                                      "set 40 accepted 03", "set 2049 accepted 04"}));
 
   ASSERT_TRUE(mouse_.Refuse(5, error)) << error;
-  EXPECT_EQ(Summaries(Reload()), std::vector<std::string>(5, "set 40 03 refused"))
+  EXPECT_EQ(Summaries(Reload()), std::vector<std::string>(5, "set 40 refused 03"))
       << "five refusals end the send before the button report";
 }
 
@@ -567,7 +566,7 @@ TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) 
        {L"", L"frobnicate", L"press 256", L"press", L"refuse -1", L"hold 3 03 zz", L"hold 5 05",
         L"hold 4 03 00", L"trace", L"plug now"}) {
     const ToolRun run = RunControlProgram(arguments);
-    EXPECT_EQ(run.ExitCode, 2u) << Narrow(std::wstring(arguments)) << ": " << run.Output;
+    EXPECT_EQ(run.ExitCode, 2u) << win32::Utf8(arguments) << ": " << run.Output;
     EXPECT_NE(run.Output.find("lt260-virtual-mouse: "), std::string::npos) << run.Output;
   }
 
@@ -589,9 +588,16 @@ TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) 
   EXPECT_EQ(RunControlProgram(L"press 7").ExitCode, 0u);
   const std::filesystem::path trace = folder_ / L"trace.log";
   EXPECT_EQ(RunControlProgram(L"trace \"" + trace.wstring() + L"\"").ExitCode, 0u);
-  EXPECT_EQ(
-      ReadTextLines(trace),
-      (std::vector<std::string>{"get 40 03 accepted", "get 40 03 refused", "read 4 02 00 07 00"}));
+  std::vector<TransferRecord> traced;
+  for (const std::string& line : ReadTextLines(trace)) {
+    std::optional<TransferRecord> transfer = ParseTraceLine(line);
+    ASSERT_TRUE(transfer.has_value()) << "not a trace line: " << line.substr(0, 60);
+    traced.push_back(std::move(*transfer));
+  }
+  EXPECT_EQ(Summaries(traced), (std::vector<std::string>{"get 40 accepted 03", "get 40 refused 03",
+                                                         "read 4 02 00 07 00"}));
+  ASSERT_FALSE(traced.empty());
+  EXPECT_EQ(traced[0].Bytes, held) << "the trace carries every byte of the answer";
 
   // Unplugged, the button sends nothing and says why; plugging twice is no error.
   EXPECT_EQ(RunControlProgram(L"unplug").ExitCode, 0u);

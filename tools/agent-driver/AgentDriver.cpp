@@ -12,13 +12,13 @@
 #include <sstream>
 
 #include "common/SystemErrorText.h"
+#include "platform/win32/Win32Text.h"
 #include "ports/MessageNumbers.h"
 #include "settings/IniFile.h"
+#include "text/Utf8.h"
 
 namespace lt260::driver {
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 std::string LastError() { return tools::SystemErrorText(::GetLastError()); }
 
@@ -73,20 +73,6 @@ std::filesystem::path FromBuildPath(std::string_view buildPath) {
   return path;
 }
 
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
-                        nullptr, nullptr);
-  return out;
-}
-
-std::string Narrow(std::u16string_view text) {
-  return Narrow(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
-}
-
 std::filesystem::path SettingsFilePath() {
   std::filesystem::path folder = RoamingAppData();
   if (folder.empty()) return {};
@@ -103,12 +89,12 @@ bool CleanQuendraAppData(std::string& error) {
   std::error_code code;
   std::filesystem::remove_all(folder / L"Quendra", code);
   if (code || std::filesystem::exists(folder / L"Quendra")) {
-    error = "cannot remove " + Narrow((folder / L"Quendra").wstring()) + ": " + code.message();
+    error = "cannot remove " + win32::Utf8((folder / L"Quendra").wstring()) + ": " + code.message();
     return false;
   }
   std::filesystem::create_directories(folder / L"Quendra" / L"LT-260", code);
   if (code) {
-    error = "cannot make " + Narrow((folder / L"Quendra" / L"LT-260").wstring()) + ": " +
+    error = "cannot make " + win32::Utf8((folder / L"Quendra" / L"LT-260").wstring()) + ": " +
             code.message();
     return false;
   }
@@ -136,7 +122,7 @@ std::filesystem::path PrepareInstallation(const InstallationSources& sources, st
   };
   for (const auto& [path, what] : files) {
     if (!std::filesystem::is_regular_file(path)) {
-      error = std::string("no ") + what + " at " + Narrow(path.wstring()) + " (is it built?)";
+      error = std::string("no ") + what + " at " + win32::Utf8(path.wstring()) + " (is it built?)";
       return {};
     }
   }
@@ -144,8 +130,8 @@ std::filesystem::path PrepareInstallation(const InstallationSources& sources, st
   std::filesystem::remove_all(folder, code);
   std::filesystem::create_directories(folder / L"Lan", code);
   if (code) {
-    error =
-        "cannot make the installation folder " + Narrow(folder.wstring()) + ": " + code.message();
+    error = "cannot make the installation folder " + win32::Utf8(folder.wstring()) + ": " +
+            code.message();
     return {};
   }
   const std::pair<std::filesystem::path, std::filesystem::path> copies[] = {
@@ -158,8 +144,8 @@ std::filesystem::path PrepareInstallation(const InstallationSources& sources, st
   for (const auto& [from, to] : copies) {
     if (!std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
                                     code)) {
-      error = "cannot copy " + Narrow(from.wstring()) + " to " + Narrow(to.wstring()) + ": " +
-              code.message();
+      error = "cannot copy " + win32::Utf8(from.wstring()) + " to " + win32::Utf8(to.wstring()) +
+              ": " + code.message();
       return {};
     }
   }
@@ -191,7 +177,7 @@ bool ChildProcess::Start(const std::filesystem::path& exe,
   if (!::CreateProcessW(exe.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &startup,
                         &info)) {
-    error = "cannot start " + Narrow(exe.wstring()) + ": " + LastError();
+    error = "cannot start " + win32::Utf8(exe.wstring()) + ": " + LastError();
     return false;
   }
   ::CloseHandle(info.hThread);
@@ -335,7 +321,7 @@ bool ExclusiveFile::Open(const std::filesystem::path& path, std::string& error) 
   file_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file_ == INVALID_HANDLE_VALUE) {
-    error = "cannot open " + Narrow(path.wstring()) + " exclusively: " + LastError();
+    error = "cannot open " + win32::Utf8(path.wstring()) + " exclusively: " + LastError();
     return false;
   }
   return true;
@@ -347,13 +333,13 @@ void ExclusiveFile::Close() {
 }
 
 void EndAgentAndGaming(ChildProcess& agent, HWND standIn) {
-  const auto* configurator = reinterpret_cast<const wchar_t*>(kConfiguratorWindowTitle);
+  const auto* configurator = win32::AsWide(kConfiguratorWindowTitle);
   if (HWND gaming = FindWindowTitled(configurator); gaming != nullptr && gaming != standIn) {
     ::PostMessageW(gaming, WM_CLOSE, 0, 0);
     WaitForNoWindow(configurator, 10s);
   }
   if (agent.Running()) {
-    if (HWND window = FindWindowTitled(reinterpret_cast<const wchar_t*>(kAgentWindowTitle))) {
+    if (HWND window = FindWindowTitled(win32::AsWide(kAgentWindowTitle))) {
       ::PostMessageW(window, WM_CLOSE, 0, 0);
     }
     agent.WaitForExit(10s);
@@ -479,7 +465,7 @@ StandInWindow::~StandInWindow() {
 
 bool StandInWindow::Open(std::string& error) {
   if (thread_.joinable()) {
-    error = "the stand-in window \"" + Narrow(title_) + "\" is already open";
+    error = "the stand-in window \"" + win32::Utf8(title_) + "\" is already open";
     return false;
   }
   thread_ = std::thread([this] { Run(); });
@@ -502,14 +488,14 @@ void StandInWindow::Run() {
   HWND window = nullptr;
   std::string problem;
   if (::RegisterClassExW(&windowClass) == 0) {
-    problem = "cannot register the class of the stand-in window \"" + Narrow(title_) +
+    problem = "cannot register the class of the stand-in window \"" + win32::Utf8(title_) +
               "\": " + LastError();
   } else {
     // Hidden like the programs it stands for: WS_POPUP and never shown.
     window = ::CreateWindowExW(0, className_.c_str(), title_.c_str(), WS_POPUP, 0, 0, 100, 100,
                                nullptr, nullptr, instance, this);
     if (window == nullptr) {
-      problem = "cannot create the stand-in window \"" + Narrow(title_) + "\": " + LastError();
+      problem = "cannot create the stand-in window \"" + win32::Utf8(title_) + "\": " + LastError();
     }
   }
   {
@@ -619,56 +605,15 @@ bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error)
   return true;
 }
 
-bool ParseTransfer(const std::string& line, Transfer& transfer) {
-  std::istringstream words(line);
-  Transfer parsed;
-  parsed.Line = line;
-  if (!(words >> parsed.Kind >> parsed.Length)) return false;
-  auto hexByte = [](const std::string& word, uint8_t& value) {
-    if (word.size() != 2 || !std::isxdigit(static_cast<unsigned char>(word[0])) ||
-        !std::isxdigit(static_cast<unsigned char>(word[1]))) {
-      return false;
-    }
-    value = static_cast<uint8_t>(std::stoul(word, nullptr, 16));
-    return true;
-  };
-  std::string word;
-  if (parsed.Kind == "set") {
-    if (!(words >> word) || (word != "accepted" && word != "refused")) return false;
-    parsed.Accepted = word == "accepted";
-    while (words >> word) {
-      uint8_t value = 0;
-      if (!hexByte(word, value)) return false;
-      parsed.Bytes.push_back(value);
-    }
-  } else if (parsed.Kind == "get") {
-    uint8_t id = 0;
-    if (!(words >> word) || !hexByte(word, id)) return false;
-    parsed.Bytes.push_back(id);
-    if (!(words >> word) || (word != "accepted" && word != "refused")) return false;
-    parsed.Accepted = word == "accepted";
-  } else if (parsed.Kind == "read") {
-    while (words >> word) {
-      uint8_t value = 0;
-      if (!hexByte(word, value)) return false;
-      parsed.Bytes.push_back(value);
-    }
-  } else {
-    return false;
-  }
-  transfer = std::move(parsed);
-  return true;
-}
-
-std::vector<Transfer> ReadTransferLog(const std::filesystem::path& log, std::string& error) {
-  std::vector<Transfer> transfers;
+std::vector<TransferRecord> ReadTransferLog(const std::filesystem::path& log, std::string& error) {
+  std::vector<TransferRecord> transfers;
   for (const std::string& line : ReadTextLines(log)) {
     if (line.empty()) continue;
-    Transfer transfer;
-    if (ParseTransfer(line, transfer)) {
-      transfers.push_back(std::move(transfer));
+    if (std::optional<TransferRecord> transfer = ParseTraceLine(line)) {
+      transfers.push_back(std::move(*transfer));
     } else if (error.empty()) {
-      error = "not a transfer in " + Narrow(log.wstring()) + ": \"" + line.substr(0, 80) + "\"";
+      error =
+          "not a transfer in " + win32::Utf8(log.wstring()) + ": \"" + line.substr(0, 80) + "\"";
     }
   }
   return transfers;
@@ -718,8 +663,8 @@ std::optional<int32_t> ReadSettingsInt(const std::filesystem::path& path,
 bool WriteSettingsInt(const std::filesystem::path& path, std::u16string_view section,
                       std::u16string_view key, int32_t value, std::string& error) {
   if (!IniFile(path).WriteInt(section, key, value)) {
-    error = "cannot write " + Narrow(key) + " of [" + Narrow(section) + "] in " +
-            Narrow(path.wstring());
+    error = "cannot write " + ToUtf8(key) + " of [" + ToUtf8(section) + "] in " +
+            win32::Utf8(path.wstring());
     return false;
   }
   return true;

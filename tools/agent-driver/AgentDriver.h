@@ -28,6 +28,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/TransferTrace.h"
+
 namespace lt260::driver {
 
 using namespace std::chrono_literals;
@@ -41,10 +43,6 @@ inline constexpr std::chrono::milliseconds kPatience = 20s;
 // A path as the build wrote it down: a Unix path is reached under Wine through
 // drive Z:, which a new prefix maps to the root; a Windows path is kept.
 std::filesystem::path FromBuildPath(std::string_view buildPath);
-
-// Text for messages.
-std::string Narrow(std::wstring_view text);
-std::string Narrow(std::u16string_view text);
 
 // "%APPDATA%\Quendra\LT-260\GamingMouse" of this user, as the Agent builds it.
 std::filesystem::path SettingsFilePath();
@@ -232,21 +230,11 @@ bool ControlSimulatedMouse(UINT message, WPARAM wParam, std::string& error);
 // (the whole report, ID first), as lt260-sim-control's "hold" does.
 bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error);
 
-// One line of the transfer log:
-//   "set 40 accepted 03 03 02 ..."  every byte of a set transfer
-//   "get 2049 04 accepted"          the report ID of a get
-//   "read 4 02 00 03 00"            every byte of an input report
-struct Transfer {
-  std::string Line;
-  std::string Kind;  // "set", "get" or "read"
-  int Length = 0;    // feature length of the interface, or bytes read
-  bool Accepted = true;
-  std::vector<uint8_t> Bytes;  // for gets, only the report ID
-};
-bool ParseTransfer(const std::string& line, Transfer& transfer);
-// The log as it stands; empty when it does not exist yet. A line that is not
-// a transfer is reported in `error` and skipped.
-std::vector<Transfer> ReadTransferLog(const std::filesystem::path& log, std::string& error);
+// The simulated mouse's transfer log as it stands, one transfer a trace line
+// (TraceLine); empty when it does not exist yet. A line that is not a
+// transfer is reported in `error` and skipped.
+std::vector<TransferRecord> ReadTransferLog(const std::filesystem::path& log, std::string& error);
+// Bytes as the trace writes them: "03 02 ff".
 std::string Hex(const uint8_t* bytes, size_t count);
 
 // ---------------------------------------------------------------- files and registry

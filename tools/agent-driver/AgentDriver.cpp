@@ -20,8 +20,6 @@
 namespace lt260::driver {
 namespace {
 
-std::string LastError() { return tools::SystemErrorText(::GetLastError()); }
-
 std::filesystem::path RoamingAppData() {
   wchar_t folder[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder))) {
@@ -104,7 +102,7 @@ bool CleanQuendraAppData(std::string& error) {
 std::filesystem::path PrepareInstallation(const InstallationSources& sources, std::string& error) {
   wchar_t temp[MAX_PATH + 1] = {};
   if (::GetTempPathW(MAX_PATH + 1, temp) == 0) {
-    error = "cannot find the temporary folder: " + LastError();
+    error = "cannot find the temporary folder: " + tools::LastErrorText();
     return {};
   }
   static std::atomic<unsigned> serial{0};
@@ -177,7 +175,7 @@ bool ChildProcess::Start(const std::filesystem::path& exe,
   if (!::CreateProcessW(exe.c_str(), commandBuffer.data(), nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, block.data(), folder.c_str(), &startup,
                         &info)) {
-    error = "cannot start " + win32::Utf8(exe.wstring()) + ": " + LastError();
+    error = "cannot start " + win32::Utf8(exe.wstring()) + ": " + tools::LastErrorText();
     return false;
   }
   ::CloseHandle(info.hThread);
@@ -199,8 +197,7 @@ std::optional<std::chrono::milliseconds> ChildProcess::ProcessorTime() const {
     std::ifstream commandFile(entry.path() / L"cmdline", std::ios::binary);
     std::string command((std::istreambuf_iterator<char>(commandFile)),
                         std::istreambuf_iterator<char>());
-    std::wstring wide(command.begin(), command.end());
-    if (UpperCase(wide).find(wanted) == std::wstring::npos) continue;
+    if (UpperCase(win32::Wide(FromUtf8(command))).find(wanted) == std::wstring::npos) continue;
     std::ifstream statFile(entry.path() / L"stat");
     std::string stat;
     std::getline(statFile, stat);
@@ -263,12 +260,12 @@ bool DebugOutputListener::Start(std::string& error) {
   mapping_ = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                   kDebugBufferSize, L"DBWIN_BUFFER");
   if (bufferReady_ == nullptr || dataReady_ == nullptr || stop_ == nullptr || mapping_ == nullptr) {
-    error = "cannot make the objects of the debug-output protocol: " + LastError();
+    error = "cannot make the objects of the debug-output protocol: " + tools::LastErrorText();
     return false;
   }
   view_ = static_cast<const char*>(::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
   if (view_ == nullptr) {
-    error = "cannot map the debug-output buffer: " + LastError();
+    error = "cannot map the debug-output buffer: " + tools::LastErrorText();
     return false;
   }
   thread_ = std::thread([this] { Run(); });
@@ -321,7 +318,8 @@ bool ExclusiveFile::Open(const std::filesystem::path& path, std::string& error) 
   file_ = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file_ == INVALID_HANDLE_VALUE) {
-    error = "cannot open " + win32::Utf8(path.wstring()) + " exclusively: " + LastError();
+    error =
+        "cannot open " + win32::Utf8(path.wstring()) + " exclusively: " + tools::LastErrorText();
     return false;
   }
   return true;
@@ -368,7 +366,7 @@ bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, std::string& 
     return false;
   }
   if (!::PostMessageW(window, message, wParam, lParam)) {
-    error = "cannot post " + MessageName(message) + ": " + LastError();
+    error = "cannot post " + MessageName(message) + ": " + tools::LastErrorText();
     return false;
   }
   return true;
@@ -380,7 +378,7 @@ bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
   if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
                              static_cast<UINT>(limit.count()), &answer)) {
     error = MessageName(message) + " was not answered within " + std::to_string(limit.count()) +
-            " ms: " + LastError();
+            " ms: " + tools::LastErrorText();
     return false;
   }
   result = static_cast<LRESULT>(answer);
@@ -489,13 +487,14 @@ void StandInWindow::Run() {
   std::string problem;
   if (::RegisterClassExW(&windowClass) == 0) {
     problem = "cannot register the class of the stand-in window \"" + win32::Utf8(title_) +
-              "\": " + LastError();
+              "\": " + tools::LastErrorText();
   } else {
     // Hidden like the programs it stands for: WS_POPUP and never shown.
     window = ::CreateWindowExW(0, className_.c_str(), title_.c_str(), WS_POPUP, 0, 0, 100, 100,
                                nullptr, nullptr, instance, this);
     if (window == nullptr) {
-      problem = "cannot create the stand-in window \"" + win32::Utf8(title_) + "\": " + LastError();
+      problem = "cannot create the stand-in window \"" + win32::Utf8(title_) +
+                "\": " + tools::LastErrorText();
     }
   }
   {

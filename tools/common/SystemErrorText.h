@@ -25,4 +25,7 @@ inline std::string SystemErrorText(DWORD code) {
   return win32::Utf8(text) + " (" + number + ")";
 }
 
+// The text of the calling thread's last error.
+inline std::string LastErrorText() { return SystemErrorText(::GetLastError()); }
+
 }  // namespace lt260::tools

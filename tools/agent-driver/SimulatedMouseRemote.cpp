@@ -1,0 +1,69 @@
+#include "SimulatedMouseRemote.h"
+
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include "TextLines.h"
+#include "TopLevelWindows.h"
+#include "platform/win32/Win32Text.h"
+
+namespace lt260::driver {
+
+bool ControlSimulatedMouse(UINT message, WPARAM wParam, std::string& error) {
+  HWND window = FindWindowTitled(kSimulatedMouseWindow);
+  if (window == nullptr) {
+    error = "no window titled \"LT-260 Simulated Mouse\": is LT260AgentSim.exe running?";
+    return false;
+  }
+  LRESULT result = 0;
+  return Send(window, message, wParam, 0, result, error);
+}
+
+bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error) {
+  HWND window = FindWindowTitled(kSimulatedMouseWindow);
+  if (window == nullptr) {
+    error = "no window titled \"LT-260 Simulated Mouse\": is LT260AgentSim.exe running?";
+    return false;
+  }
+  // The control window's mark for a report to hold.
+  constexpr ULONG_PTR kHoldReport = 0x4C543236;
+  COPYDATASTRUCT data{};
+  data.dwData = kHoldReport;
+  data.cbData = static_cast<DWORD>(report.size());
+  data.lpData = const_cast<uint8_t*>(report.data());
+  LRESULT result = 0;
+  if (!Send(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), result, error)) return false;
+  if (result == 0) {
+    error = "the simulated mouse did not take the report of " + std::to_string(report.size()) +
+            " bytes";
+    return false;
+  }
+  return true;
+}
+
+std::vector<TransferRecord> ReadTransferLog(const std::filesystem::path& log, std::string& error) {
+  std::vector<TransferRecord> transfers;
+  for (const std::string& line : ReadTextLines(log)) {
+    if (line.empty()) continue;
+    if (std::optional<TransferRecord> transfer = ParseTraceLine(line)) {
+      transfers.push_back(std::move(*transfer));
+    } else if (error.empty()) {
+      error =
+          "not a transfer in " + win32::Utf8(log.wstring()) + ": \"" + line.substr(0, 80) + "\"";
+    }
+  }
+  return transfers;
+}
+
+std::string Hex(const uint8_t* bytes, size_t count) {
+  std::string text;
+  char byte[4];
+  for (size_t i = 0; i < count; ++i) {
+    std::snprintf(byte, sizeof byte, i == 0 ? "%02x" : " %02x", bytes[i]);
+    text += byte;
+  }
+  return text;
+}
+
+}  // namespace lt260::driver

@@ -6,30 +6,36 @@
 
 #include "TextLines.h"
 #include "TopLevelWindows.h"
+#include "platform/win32/SimulatedMouseControl.h"
 #include "platform/win32/Win32Text.h"
 
 namespace lt260::driver {
 
-bool ControlSimulatedMouse(UINT message, WPARAM wParam, std::string& error) {
+namespace {
+
+// The simulator's control window, or nullptr with the reason in `error`.
+HWND ControlWindow(std::string& error) {
   HWND window = FindWindowTitled(kSimulatedMouseWindow);
   if (window == nullptr) {
-    error = "no window titled \"LT-260 Simulated Mouse\": is LT260AgentSim.exe running?";
-    return false;
+    error = "no window titled \"" + win32::Utf8(kSimulatedMouseWindow) +
+            "\": is LT260AgentSim.exe running?";
   }
+  return window;
+}
+
+}  // namespace
+
+bool ControlSimulatedMouse(UINT message, WPARAM wParam, std::string& error) {
+  HWND window = ControlWindow(error);
   LRESULT result = 0;
-  return Send(window, message, wParam, 0, result, error);
+  return window != nullptr && Send(window, message, wParam, 0, result, error);
 }
 
 bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error) {
-  HWND window = FindWindowTitled(kSimulatedMouseWindow);
-  if (window == nullptr) {
-    error = "no window titled \"LT-260 Simulated Mouse\": is LT260AgentSim.exe running?";
-    return false;
-  }
-  // The control window's mark for a report to hold.
-  constexpr ULONG_PTR kHoldReport = 0x4C543236;
+  HWND window = ControlWindow(error);
+  if (window == nullptr) return false;
   COPYDATASTRUCT data{};
-  data.dwData = kHoldReport;
+  data.dwData = kSimHoldReportData;
   data.cbData = static_cast<DWORD>(report.size());
   data.lpData = const_cast<uint8_t*>(report.data());
   LRESULT result = 0;

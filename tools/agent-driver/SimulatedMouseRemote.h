@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/SimulatedMouseControl.h"
+#include "platform/win32/Win32Text.h"
 #include "sim/TransferTrace.h"
 
 namespace lt260::driver {
 
-inline constexpr wchar_t kSimulatedMouseWindow[] = L"LT-260 Simulated Mouse";
+// The title of the simulator's control window (kSimulatedMouseWindowTitle).
+inline const wchar_t* const kSimulatedMouseWindow = win32::AsWide(kSimulatedMouseWindowTitle);
 
 // Sends a control message (WM_SIM_PLUG and the rest) to the simulator's
 // control window and waits until the mouse has acted on it, so that the

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "common/SystemErrorText.h"
+#include "platform/win32/SimulatedMouseControl.h"
+#include "ports/MessageNumbers.h"
 
 namespace lt260::driver {
 
@@ -55,35 +57,35 @@ std::string MessageName(UINT message) {
       return "WM_COMMAND";
     case WM_DEVICECHANGE:
       return "WM_DEVICECHANGE";
-    case 0x2B1:
+    case WM_WTSSESSION_CHANGE:
       return "WM_WTSSESSION_CHANGE";
-    case 0x4FF:
+    case WM_AGENT_RELOAD:
       return "WM_AGENT_RELOAD";
-    case 0x500:
+    case WM_AGENT_DPI_STAGE:
       return "WM_AGENT_DPI_STAGE";
-    case 0x501:
+    case WM_AGENT_DEVICE_COMMAND:
       return "WM_AGENT_DEVICE_COMMAND";
-    case 0x465:
+    case WM_AGENT_TRAY_NOTIFY:
       return "WM_AGENT_TRAY_NOTIFY";
-    case 0x505:
+    case WM_CFG_SYNC_DONE:
       return "WM_CFG_SYNC_DONE";
-    case 0x506:
+    case WM_CFG_DPI_STAGE:
       return "WM_CFG_DPI_STAGE";
-    case 0x915:
+    case WM_CFG_DEVICE_ABSENT:
       return "WM_CFG_DEVICE_ABSENT";
-    case WM_APP + 1:
+    case WM_SIM_PLUG:
       return "WM_SIM_PLUG";
-    case WM_APP + 2:
+    case WM_SIM_UNPLUG:
       return "WM_SIM_UNPLUG";
-    case WM_APP + 3:
+    case WM_SIM_PRESS_DPI:
       return "WM_SIM_PRESS_DPI";
-    case WM_APP + 4:
+    case WM_SIM_REFUSE:
       return "WM_SIM_REFUSE";
-    case WM_APP + 5:
+    case WM_SIM_WRITE_TRACE:
       return "WM_SIM_WRITE_TRACE";
-    case WM_APP + 6:
+    case WM_SIM_VANISH_AFTER:
       return "WM_SIM_VANISH_AFTER";
-    case WM_APP + 7:
+    case WM_SIM_GARBAGE:
       return "WM_SIM_GARBAGE";
     case WM_COPYDATA:
       return "WM_COPYDATA";

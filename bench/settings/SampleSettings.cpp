@@ -6,13 +6,9 @@
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
 #include "settings/TextField.h"
+#include "text/Utf8.h"
 
 namespace lt260::bench {
-namespace {
-
-std::u16string Text(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-}  // namespace
 
 SettingsFile SampleSettings() {
   SettingsFile settings{};
@@ -29,7 +25,7 @@ SettingsFile SampleSettings() {
 
     ProfileSetting& profile = settings.Profiles[slot];
     profile.GroupID = slot + 1;
-    SetFieldText(profile.Profil_Name, Text("Profile " + std::to_string(slot + 1) + " (FPS)"));
+    SetFieldText(profile.Profil_Name, FromUtf8("Profile " + std::to_string(slot + 1) + " (FPS)"));
     profile.DPI_Cur = slot % kDpiStageCount + 1;
     for (int i = 0; i < kDpiStageCount; ++i) {
       profile.DPI_Value[i] = 10 - i;
@@ -54,8 +50,9 @@ SettingsFile SampleSettings() {
     SetFieldText(profile.SYNCFilesPath, u"C:\\Users\\player\\AppData\\Roaming\\Quendra\\sync");
     for (int button = 0; button < kButtonCount; ++button) {
       const std::string game = "Game " + std::to_string(slot) + std::to_string(button);
-      SetFieldText(profile.ExePath[button], Text("C:\\Program Files\\" + game + "\\bin\\game.exe"));
-      SetFieldText(profile.ExeName[button], Text(game + ".exe"));
+      SetFieldText(profile.ExePath[button],
+                   FromUtf8("C:\\Program Files\\" + game + "\\bin\\game.exe"));
+      SetFieldText(profile.ExeName[button], FromUtf8(game + ".exe"));
 
       ButtonAssignment& record = profile.ButtonAssigned[button];
       record.ButtonNo = static_cast<uint8_t>(button + 1);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "SampleSettings.h"
+#include "platform/win32/Win32Text.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
 
@@ -37,9 +38,8 @@ class PerKeyReader {
   }
   template <std::size_t N>
   void Text(const std::wstring& section, const std::wstring& key, TextField<N>& field) const {
-    GetPrivateProfileStringW(section.c_str(), key.c_str(), L"",
-                             reinterpret_cast<wchar_t*>(field.data()), static_cast<DWORD>(N),
-                             path_.c_str());
+    GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", win32::AsWide(field.data()),
+                             static_cast<DWORD>(N), path_.c_str());
   }
   void Button(const std::wstring& section, const std::wstring& key, ButtonAssignment& record,
               int buttonIndex) const {

@@ -6,6 +6,7 @@
 #include "protocol/DeviceSync.h"
 #include "protocol/ProfileSending.h"
 #include "settings/SettingsStore.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 
@@ -94,7 +95,7 @@ void AgentService::OnArrival() {
   present_ = false;
   for (const InterfaceSummary& interface : mouse_.MouseInterfaces()) {
     if (interface.Problem == OpenProblem::PermissionDenied && !permissionHintShown_) {
-      err_ << "lt260ctl agent: permission denied opening " << Narrow(interface.Path) << "; "
+      err_ << "lt260ctl agent: permission denied opening " << ToUtf8(interface.Path) << "; "
            << kUdevHint << std::endl;
       permissionHintShown_ = true;
     }

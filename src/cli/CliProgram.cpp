@@ -25,6 +25,7 @@
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {
@@ -80,7 +81,7 @@ int List(Session& s) {
   const auto interfaces = s.Mouse->MouseInterfaces();
   if (interfaces.empty()) return Code(DiagnoseDeviceFailure(*s.Mouse, "list", s.Err));
   for (const InterfaceSummary& i : interfaces) {
-    s.Out << Narrow(i.Path) << "  " << Hex4(i.VendorId) << ":" << Hex4(i.ProductId)
+    s.Out << ToUtf8(i.Path) << "  " << Hex4(i.VendorId) << ":" << Hex4(i.ProductId)
           << "  usage-page 0x" << Hex4(i.UsagePage) << " usage 0x" << Hex4(i.Usage) << " input "
           << i.InputLength << " output " << i.OutputLength << " feature " << i.FeatureLength;
     if (i.Problem == OpenProblem::PermissionDenied) s.Out << "  (permission denied)";

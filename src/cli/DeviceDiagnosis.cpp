@@ -1,12 +1,8 @@
 #include "cli/DeviceDiagnosis.h"
 
-namespace lt260 {
+#include "text/Utf8.h"
 
-std::string Narrow(const std::u16string& text) {
-  std::string narrow;
-  for (char16_t unit : text) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-  return narrow;
-}
+namespace lt260 {
 
 ExitStatus DiagnoseDeviceFailure(MouseSystem& mouse, const std::string& operation,
                                  std::ostream& err) {
@@ -18,14 +14,14 @@ ExitStatus DiagnoseDeviceFailure(MouseSystem& mouse, const std::string& operatio
   }
   for (const InterfaceSummary& interface : interfaces) {
     if (interface.Problem == OpenProblem::PermissionDenied) {
-      err << "lt260ctl: permission denied opening " << Narrow(interface.Path) << "; "
+      err << "lt260ctl: permission denied opening " << ToUtf8(interface.Path) << "; "
           << (interface.Remedy.empty() ? std::string(kUdevHint) : interface.Remedy) << "\n";
       return ExitStatus::PermissionDenied;
     }
   }
   for (const InterfaceSummary& interface : interfaces) {
     if (interface.Problem != OpenProblem::None) {
-      err << "lt260ctl: the mouse is busy: " << Narrow(interface.Path) << " cannot be opened ("
+      err << "lt260ctl: the mouse is busy: " << ToUtf8(interface.Path) << " cannot be opened ("
           << interface.Detail << ")\n";
       return ExitStatus::DeviceBusy;
     }

@@ -18,6 +18,4 @@ inline constexpr char kUdevHint[] =
 ExitStatus DiagnoseDeviceFailure(MouseSystem& mouse, const std::string& operation,
                                  std::ostream& err);
 
-std::string Narrow(const std::u16string& text);
-
 }  // namespace lt260

@@ -52,35 +52,6 @@ std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t prod
   };
 }
 
-std::string TransferRecord::Summary() const {
-  std::string text;
-  switch (Kind) {
-    case TransferKind::SetFeature:
-      text = "set ";
-      break;
-    case TransferKind::GetFeature:
-      text = "get ";
-      break;
-    case TransferKind::InputRead:
-      text = "read ";
-      break;
-  }
-  char number[16];
-  if (Kind == TransferKind::InputRead) {
-    std::snprintf(number, sizeof number, "%zu", Bytes.size());
-    text += number;
-    for (uint8_t byte : Bytes) {
-      std::snprintf(number, sizeof number, " %02x", byte);
-      text += number;
-    }
-    return text;
-  }
-  std::snprintf(number, sizeof number, "%d %02x ", FeatureLength, Bytes.empty() ? 0 : Bytes[0]);
-  text += number;
-  text += Accepted ? "accepted" : "refused";
-  return text;
-}
-
 struct SimulatedMouse::Handle {
   uint64_t Id = 0;
   SimulatedInterface Interface;
@@ -580,7 +551,7 @@ std::vector<TransferRecord> SimulatedMouse::Transfers() const {
 
 std::vector<std::string> SimulatedMouse::TraceSummary() const {
   std::vector<std::string> lines;
-  for (const TransferRecord& record : Transfers()) lines.push_back(record.Summary());
+  for (const TransferRecord& record : Transfers()) lines.push_back(lt260::TraceSummary(record));
   return lines;
 }
 

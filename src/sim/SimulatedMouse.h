@@ -14,6 +14,7 @@
 #include "hid/HidBackend.h"
 #include "settings/ProfileSetting.h"
 #include "sim/FirmwareCore.h"
+#include "sim/TransferTrace.h"
 
 namespace lt260 {
 
@@ -47,21 +48,6 @@ struct SimulatedMouseConfig {
   int InputBufferCount = 32;
   // Seeds the random input reports of SendGarbage; 0 draws a seed.
   uint32_t GarbageSeed = 0;
-};
-
-enum class TransferKind { SetFeature, GetFeature, InputRead };
-
-// One entry of the transfer trace.
-struct TransferRecord {
-  std::u16string Path;
-  int FeatureLength = 0;  // of the interface the transfer went to
-  TransferKind Kind = TransferKind::SetFeature;
-  std::vector<uint8_t> Bytes;  // as sent, as answered, or as read
-  bool Accepted = false;       // reads in the trace are always accepted
-
-  // "set 40 03 accepted", "get 2049 04 refused", "read 4 02 00 03 00": the
-  // report ID for feature transfers, every byte for input reports.
-  std::string Summary() const;
 };
 
 // The mouse behind the HidBackend port: its interfaces, handles, input queues
@@ -167,6 +153,7 @@ class SimulatedMouse final : public HidBackend {
 
   // The trace of every feature transfer and every input report read.
   std::vector<TransferRecord> Transfers() const;
+  // The trace as lines, each cut to its report ID (TraceSummary).
   std::vector<std::string> TraceSummary() const;
   void ClearTransfers();
 

@@ -10,6 +10,7 @@
 #include "app/AgentHarness.h"
 #include "app/framework/WindowsMessageIds.h"
 #include "ports/MessageNumbers.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {
@@ -25,7 +26,7 @@ using namespace std::chrono_literals;
 
 std::vector<std::string> Texts(const std::vector<MenuItem>& items) {
   std::vector<std::string> texts;
-  for (const MenuItem& item : items) texts.push_back(test::Narrow(item.Text));
+  for (const MenuItem& item : items) texts.push_back(ToUtf8(item.Text));
   return texts;
 }
 
@@ -49,7 +50,7 @@ TEST(AgentCreation, WithTheMouseStartsTheConfiguratorShowsTheIconAndAppliesPrefe
   EXPECT_EQ(agent.tray.last.CallbackMessage, WM_AGENT_TRAY_NOTIFY);
   EXPECT_EQ(agent.tray.last.IconResource, 137);
   EXPECT_EQ(agent.tray.last.Tip, u"Quendra LT-260");
-  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 03 accepted", "get 2049 04 accepted"))
+  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 accepted 03", "get 2049 accepted 04"))
       << "the mouse is read, never programmed, at start-up";
   EXPECT_THAT(agent.trace, Contains("SetDoubleClickTime 680"));
   EXPECT_EQ(agent.debug.Lines().back(), "OnCreate over");
@@ -184,7 +185,7 @@ TEST(AgentReload, ProgramsTheMouseWithTheReloadedProfile) {
   EXPECT_EQ(agent.Send(WM_AGENT_RELOAD), 0);
   EXPECT_EQ(agent.window->ActiveProfile().DPI_Cur, 5);
   EXPECT_THAT(agent.mouse.TraceSummary(),
-              ElementsAre("set 40 03 accepted", "set 2049 04 accepted"));
+              ElementsAre("set 40 accepted 03", "set 2049 accepted 04"));
   EXPECT_EQ(agent.mouse.SettingsReport()[1], 5);
   EXPECT_THAT(agent.trace, Contains("SetDoubleClickTime 200"));
   EXPECT_THAT(agent.messages.Posts(), IsEmpty()) << "a reload tells the Configurator nothing";
@@ -216,7 +217,7 @@ TEST(AgentDeviceCommand, SendsTheCommandReportAndAlwaysAnswersZero) {
   agent.Create();
   agent.mouse.ClearTransfers();
   EXPECT_EQ(agent.Send(WM_AGENT_DEVICE_COMMAND), 0);
-  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("set 8 06 accepted"));
+  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("set 8 accepted 06"));
   agent.mouse.Unplug();
   EXPECT_EQ(agent.Send(WM_AGENT_DEVICE_COMMAND), 0);
 }
@@ -271,7 +272,7 @@ TEST(AgentDeviceChange, PlugReadsBackOnceAfterEveryInterfaceIsThereAndNeverSaysA
   agent.Notice(kDeviceArrival);
   agent.Settle();
 
-  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 03 accepted", "get 2049 04 accepted"))
+  EXPECT_THAT(agent.mouse.TraceSummary(), ElementsAre("get 40 accepted 03", "get 2049 accepted 04"))
       << "one read-back";
   EXPECT_THAT(agent.messages.Posts(),
               ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
@@ -306,7 +307,7 @@ TEST(AgentDeviceChange, UnplugSaysAbsentOnceAndAQuickReplugIsReadAgain) {
   agent.Notice(kDeviceArrival);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(),
-              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
+              ElementsAre("get 40 accepted 03", "get 2049 accepted 04"));
   EXPECT_THAT(agent.messages.Posts(),
               ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
   EXPECT_TRUE(agent.tray.shown);
@@ -326,7 +327,7 @@ TEST(AgentDeviceChange, MousePulledAndPluggedWithinOneBurstIsReadAgain) {
   agent.Notice(kDeviceArrival);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(),
-              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
+              ElementsAre("get 40 accepted 03", "get 2049 accepted 04"));
   agent.mouse.PressDpiButton(4);
   ASSERT_TRUE(agent.messages.WaitForPosts(1));
   EXPECT_EQ(agent.messages.Posts().back().Message, WM_AGENT_DPI_STAGE)
@@ -374,7 +375,7 @@ TEST(AgentDeviceChange, RemovedInterfaceComingBackIsReadAgain) {
   agent.Notice(kDeviceArrival);
   agent.Settle();
   EXPECT_THAT(agent.mouse.TraceSummary(),
-              ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
+              ElementsAre("get 40 accepted 03", "get 2049 accepted 04"));
 }
 
 TEST(AgentDeviceChange, OtherDevicesComingAndGoingChangeNothing) {

@@ -164,7 +164,7 @@ TEST_F(ApplyFixture, CreatesDefaultsAndProgramsTheActiveProfile) {
   EXPECT_TRUE(Contains(result.out, "created " + platform.SettingsPath().string()));
   EXPECT_TRUE(Contains(result.out, "programming the mouse with profile 1"));
   EXPECT_EQ(platform.mouse->TraceSummary(),
-            (std::vector<std::string>{"set 40 03 accepted", "set 2049 04 accepted"}));
+            (std::vector<std::string>{"set 40 accepted 03", "set 2049 accepted 04"}));
   EXPECT_EQ(platform.clock.Sleeps(), 1);
 }
 
@@ -379,7 +379,7 @@ TEST(CliAgentTest, KeepsTheFileAndTheMouseInStep) {
   platform.Post(kCliResumed);
   ASSERT_TRUE(agent.out.WaitFor("profile 1 applied"));
   EXPECT_EQ(platform.mouse->TraceSummary(),
-            (std::vector<std::string>{"set 40 03 accepted", "set 2049 04 accepted"}));
+            (std::vector<std::string>{"set 40 accepted 03", "set 2049 accepted 04"}));
   EXPECT_EQ(platform.mouse->SettingsReport()[1], 2);
 
   platform.Post(kCliQuit);

@@ -284,9 +284,9 @@ TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
   EXPECT_NE(channel.FeatureDevice(), nullptr);
 
   EXPECT_EQ(mouse.TraceSummary(), (std::vector<std::string>{
-                                      "set 40 03 accepted",
-                                      "get 40 03 accepted",
-                                      "set 40 03 refused",
+                                      "set 40 accepted 03",
+                                      "get 40 accepted 03",
+                                      "set 40 refused 03",
                                   }));
   channel.CloseFeatureHandle();
   EXPECT_FALSE(channel.GetFeature(readBack));

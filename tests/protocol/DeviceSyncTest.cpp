@@ -89,7 +89,7 @@ TEST_F(DeviceSyncTest, AdoptsTheMousesStateSavesItAndTellsTheConfigurator) {
   mouse_.ClearTransfers();
 
   ASSERT_EQ(Sync(), 1);
-  EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("get 40 03 accepted", "get 2049 04 accepted"));
+  EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("get 40 accepted 03", "get 2049 accepted 04"));
   EXPECT_THAT(clock_.Sleeps(), ElementsAre(300));
   EXPECT_EQ(active_.DPI_Cur, 6);
   EXPECT_EQ(active_.POLLRATE_VALUE, 3);

@@ -40,8 +40,8 @@ TEST_F(ProfileSendingTest, RetriesTheSettingsReportThenSendsTheButtons) {
   mouse_.RefuseNextTransfers(2);
   ASSERT_TRUE(SendProfileReports(channel_, profile_, clock_));
 
-  EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("set 40 03 refused", "set 40 03 refused",
-                                                 "set 40 03 accepted", "set 2049 04 accepted"));
+  EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("set 40 refused 03", "set 40 refused 03",
+                                                 "set 40 accepted 03", "set 2049 accepted 04"));
   // A wait after each refusal, and one before the button report.
   EXPECT_THAT(clock_.Sleeps(), ElementsAre(300, 300, 300));
   const SettingsReportBytes settings = BuildSettingsReport(profile_);
@@ -79,7 +79,7 @@ TEST(ProfileSending, MissingButtonInterfaceStopsAfterTheSettingsReport) {
   HidChannel channel(mouse, windows, debug);
   FakeClock clock;
   EXPECT_FALSE(SendProfileReports(channel, DefaultProfileSetting(), clock));
-  EXPECT_THAT(mouse.TraceSummary(), ElementsAre("set 40 03 accepted"));
+  EXPECT_THAT(mouse.TraceSummary(), ElementsAre("set 40 accepted 03"));
   EXPECT_EQ(channel.FeatureDevice(), nullptr);
 }
 
@@ -87,7 +87,7 @@ TEST_F(ProfileSendingTest, CommandReportIsOneAttemptOnTheEightByteInterface) {
   EXPECT_TRUE(SendCommandReport(channel_));
   mouse_.RefuseNextTransfers(1);
   EXPECT_FALSE(SendCommandReport(channel_));
-  EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("set 8 06 accepted", "set 8 06 refused"));
+  EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("set 8 accepted 06", "set 8 refused 06"));
   EXPECT_EQ(mouse_.CommandReport(), (std::vector<uint8_t>{0x06, 0x5A, 0, 0, 0, 0, 0, 0}));
   ASSERT_NE(channel_.FeatureDevice(), nullptr) << "the handle stays open after a refusal";
   EXPECT_EQ(channel_.FeatureDevice()->FeatureReportLength(), 8);

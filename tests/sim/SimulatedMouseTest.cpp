@@ -94,16 +94,16 @@ TEST(SimulatedMouseTest, FeatureTransfersNeedTheInterfaceLengthAndItsReportId) {
   EXPECT_FALSE(open.buttons->GetFeature(wrongId));
 
   EXPECT_EQ(mouse.TraceSummary(), (std::vector<std::string>{
-                                      "set 40 03 accepted",
-                                      "set 40 03 refused",
-                                      "set 40 04 refused",
-                                      "set 2049 04 accepted",
-                                      "set 2049 03 refused",
-                                      "set 8 06 accepted",
-                                      "set 8 03 refused",
-                                      "set 0 02 refused",
-                                      "get 40 03 accepted",
-                                      "get 2049 03 refused",
+                                      "set 40 accepted 03",
+                                      "set 40 refused 03",
+                                      "set 40 refused 04",
+                                      "set 2049 accepted 04",
+                                      "set 2049 refused 03",
+                                      "set 8 accepted 06",
+                                      "set 8 refused 03",
+                                      "set 0 refused 02",
+                                      "get 40 accepted 03",
+                                      "get 2049 refused 03",
                                   }));
 }
 

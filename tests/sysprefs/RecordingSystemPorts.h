@@ -12,17 +12,12 @@
 #include "ports/DebugOutput.h"
 #include "sysprefs/RegistryAccess.h"
 #include "sysprefs/SystemParameters.h"
+#include "text/Utf8.h"
 
 namespace lt260::test {
 
 // One trace shared by the fakes, so a test sees the order of calls across ports.
 using Trace = std::vector<std::string>;
-
-inline std::string Narrow(std::u16string_view text) {
-  std::string narrow;
-  for (char16_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return narrow;
-}
 
 inline std::string Hex(uint32_t value) {
   char text[16];
@@ -122,8 +117,8 @@ class FakeRegistry final : public RegistryAccess {
   }
   bool SetStringValue(RegistryKey key, std::u16string_view name,
                       std::u16string_view text) override {
-    trace_.push_back("SetStringValue " + std::to_string(key) + " " + Narrow(name) + "=" +
-                     Narrow(text));
+    trace_.push_back("SetStringValue " + std::to_string(key) + " " + ToUtf8(name) + "=" +
+                     ToUtf8(text));
     const auto handle = handles_.find(key);
     if (RefuseWrite || handle == handles_.end()) return false;
     keys_[handle->second][std::u16string(name)] = std::u16string(text);
@@ -138,14 +133,14 @@ class FakeRegistry final : public RegistryAccess {
   using KeyId = std::pair<RegistryRoot, std::string>;
 
   static KeyId Id(RegistryRoot root, std::u16string_view subKey) {
-    std::string folded = Narrow(subKey);
+    std::string folded = ToUtf8(subKey);
     for (char& c : folded) {
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return {root, folded};
   }
   static std::string Describe(RegistryRoot root, std::u16string_view subKey) {
-    return std::string(RootName(root)) + " \"" + Narrow(subKey) + "\"";
+    return std::string(RootName(root)) + " \"" + ToUtf8(subKey) + "\"";
   }
   RegistryKey NewHandle(const KeyId& id) {
     handles_[nextHandle_] = id;

@@ -5,6 +5,7 @@
 
 #include "sysprefs/RecordingSystemPorts.h"
 #include "sysprefs/RegistryKeyWriter.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {
@@ -41,7 +42,7 @@ TEST_F(RegistryKeyWriterTest, FirstComponentNamesTheRootInAnyCase) {
       {u"HKCU\\X", RegistryRoot::LocalMachine, u"HKCU\\X"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(lt260::test::Narrow(c.path));
+    SCOPED_TRACE(ToUtf8(c.path));
     registry.AddKey(c.root, c.subKey);
     RegistryKeyWriter writer(registry);
     EXPECT_TRUE(writer.Open(c.path, kRegistryAllAccess));

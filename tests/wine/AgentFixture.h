@@ -41,7 +41,9 @@ inline std::string Bytes(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-inline bool IsSet(const Transfer& t, int length) { return t.Kind == "set" && t.Length == length; }
+inline bool IsSet(const TransferRecord& t, int length) {
+  return t.Kind == TransferKind::SetFeature && t.FeatureLength == length;
+}
 
 class AgentFixture : public ::testing::Test {
  protected:
@@ -67,7 +69,7 @@ class AgentFixture : public ::testing::Test {
 
   // Brings `seen` up to every transfer the mouse has seen since the test
   // began, in order.
-  virtual void TakeTransfers(std::vector<Transfer>& seen) = 0;
+  virtual void TakeTransfers(std::vector<TransferRecord>& seen) = 0;
 
   // Starts the Agent with `environment` added to this process's and waits for
   // its window. An Agent started before must have ended.
@@ -99,14 +101,14 @@ class AgentFixture : public ::testing::Test {
   }
 
   // Every transfer the mouse has seen since the test began.
-  const std::vector<Transfer>& Transfers() {
+  const std::vector<TransferRecord>& Transfers() {
     TakeTransfers(transfers_);
     return transfers_;
   }
 
   // The transfers after the first `from`, with what the mouse has seen now.
-  std::vector<Transfer> TransfersFrom(size_t from) {
-    const std::vector<Transfer>& all = Transfers();
+  std::vector<TransferRecord> TransfersFrom(size_t from) {
+    const std::vector<TransferRecord>& all = Transfers();
     return {all.begin() + static_cast<ptrdiff_t>(std::min(from, all.size())), all.end()};
   }
 
@@ -116,7 +118,7 @@ class AgentFixture : public ::testing::Test {
   ptrdiff_t WaitForTransfer(size_t from, Match match) {
     ptrdiff_t found = -1;
     WaitUntil([&] {
-      const std::vector<Transfer>& transfers = Transfers();
+      const std::vector<TransferRecord>& transfers = Transfers();
       for (size_t i = from; i < transfers.size(); ++i) {
         if (match(transfers[i])) {
           found = static_cast<ptrdiff_t>(i);
@@ -131,10 +133,11 @@ class AgentFixture : public ::testing::Test {
   // Asks the Agent for the command report and waits for it, so that every
   // message posted to the agent window before has been handled. Returns the
   // transfers from `from` up to the command report.
-  std::vector<Transfer> TransfersUntilFence(size_t from) {
+  std::vector<TransferRecord> TransfersUntilFence(size_t from) {
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_DEVICE_COMMAND, 0, 0, error)) << error;
-    const ptrdiff_t fence = WaitForTransfer(from, [](const Transfer& t) { return IsSet(t, 8); });
+    const ptrdiff_t fence =
+        WaitForTransfer(from, [](const TransferRecord& t) { return IsSet(t, 8); });
     EXPECT_GE(fence, 0) << "the command report of WM_AGENT_DEVICE_COMMAND never reached the mouse";
     const size_t end = fence < 0 ? transfers_.size() : static_cast<size_t>(fence);
     return {transfers_.begin() + static_cast<ptrdiff_t>(std::min(from, end)),
@@ -201,7 +204,7 @@ class AgentFixture : public ::testing::Test {
   std::unique_ptr<ChildProcess> agent_ = std::make_unique<ChildProcess>();
   HWND agentWindow_ = nullptr;
   std::unique_ptr<StandInWindow> configurator_;
-  std::vector<Transfer> transfers_;
+  std::vector<TransferRecord> transfers_;
 
  private:
   int copies_ = 0;

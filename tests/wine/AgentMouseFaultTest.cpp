@@ -12,17 +12,11 @@
 namespace lt260 {
 namespace {
 
-// The kind and outcome of each transfer ("set 40 accepted", "get 40 03
-// accepted"), without the bytes.
-std::vector<std::string> Outcomes(const std::vector<Transfer>& transfers) {
+// The feature transfers as trace summaries ("set 40 accepted 03").
+std::vector<std::string> Outcomes(const std::vector<TransferRecord>& transfers) {
   std::vector<std::string> outcomes;
-  for (const Transfer& t : transfers) {
-    if (t.Kind == "set") {
-      outcomes.push_back("set " + std::to_string(t.Length) +
-                         (t.Accepted ? " accepted" : " refused"));
-    } else if (t.Kind == "get") {
-      outcomes.push_back(t.Line);
-    }
+  for (const TransferRecord& t : transfers) {
+    if (t.Kind != TransferKind::InputRead) outcomes.push_back(TraceSummary(t));
   }
   return outcomes;
 }
@@ -52,7 +46,7 @@ TEST_F(AgentProcess, MouseVanishingMidReloadAndMidReadBack) {
     ASSERT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 1));
     std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(Outcomes(TransfersFrom(from)), std::vector<std::string>{"set 40 accepted"});
+    EXPECT_EQ(Outcomes(TransfersFrom(from)), std::vector<std::string>{"set 40 accepted 03"});
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kDeviceAbsent});
     EXPECT_EQ(Bytes(settings_), fileBefore) << "a reload and a failed read-back write nothing";
   }
@@ -81,7 +75,7 @@ TEST_F(AgentProcess, MouseVanishingMidReloadAndMidReadBack) {
     ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
     ASSERT_TRUE(configurator_->WaitForMessages(WM_CFG_DEVICE_ABSENT, 3));
     std::this_thread::sleep_for(1500ms);
-    EXPECT_EQ(Outcomes(TransfersFrom(from)), std::vector<std::string>{"get 40 03 accepted"});
+    EXPECT_EQ(Outcomes(TransfersFrom(from)), std::vector<std::string>{"get 40 accepted 03"});
     EXPECT_EQ(PostedToConfigurator(mark), std::vector<std::string>{kDeviceAbsent});
     EXPECT_EQ(Bytes(settings_), fileBefore) << "a failed read-back writes nothing";
   }
@@ -110,8 +104,8 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     SCOPED_TRACE("four refusals: the fifth attempt carries the settings report");
     ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_REFUSE, 4, error)) << error;
     const size_t from = ReloadAndWaitForButtonReport();
-    std::vector<std::string> expected = Repeated("set 40 refused", 4);
-    expected.insert(expected.end(), {"set 40 accepted", "set 2049 accepted"});
+    std::vector<std::string> expected = Repeated("set 40 refused 03", 4);
+    expected.insert(expected.end(), {"set 40 accepted 03", "set 2049 accepted 04"});
     EXPECT_EQ(Outcomes(TransfersUntilFence(from)), expected);
   }
   {
@@ -119,7 +113,7 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_REFUSE, 5, error)) << error;
     const size_t from = Transfers().size();
     ASSERT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
-    EXPECT_EQ(Outcomes(TransfersUntilFence(from)), Repeated("set 40 refused", 5));
+    EXPECT_EQ(Outcomes(TransfersUntilFence(from)), Repeated("set 40 refused 03", 5));
   }
   EXPECT_EQ(PostedToConfigurator(quiet), std::vector<std::string>{})
       << "a reload tells the Configurator nothing, whatever the mouse does";
@@ -181,7 +175,8 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     size_t reads = 0;
     WaitUntil([&] {
       size_t now = 0;
-      for (const Transfer& t : TransfersFrom(from)) now += t.Kind == "read" ? 1 : 0;
+      for (const TransferRecord& t : TransfersFrom(from))
+        now += t.Kind == TransferKind::InputRead ? 1 : 0;
       if (now != reads || now == 0) {
         reads = now;
         std::this_thread::sleep_for(600ms);
@@ -192,8 +187,8 @@ TEST_F(AgentProcess, RefusalsPressStormAndGarbageInput) {
     Fence();
     std::vector<std::string> expected;
     int wrongShape = 0;
-    for (const Transfer& t : TransfersFrom(from)) {
-      if (t.Kind != "read") continue;
+    for (const TransferRecord& t : TransfersFrom(from)) {
+      if (t.Kind != TransferKind::InputRead) continue;
       uint8_t first[4] = {};
       std::copy_n(t.Bytes.begin(), std::min<size_t>(4, t.Bytes.size()), first);
       if (first[0] == 2 && first[1] == 0 && first[3] == 0 && first[2] != 0) {
@@ -238,7 +233,7 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
 
     GlobalSetting global{};
     ReadGlobalSetting(settings_, global);
-    const std::string section = Narrow(ProfileSectionName(global.Current)) + "/";
+    const std::string section = ToUtf8(ProfileSectionName(global.Current)) + "/";
     const std::map<std::string, std::string> before = SettingsEntries(settings_);
     // The mouse is read back when it arrives: unplug it, then plug it in.
     const size_t absences = configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size();
@@ -277,7 +272,7 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     LoadSettings(copy, *loaded, *applied, active);
     EXPECT_TRUE(active.light_type >= 0 && active.light_type < kLightModeCount);
     const SettingsReportBytes expected = BuildSettingsReport(active);
-    std::vector<Transfer> sent = TransfersFrom(from);
+    std::vector<TransferRecord> sent = TransfersFrom(from);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(Hex(sent.front().Bytes.data(), sent.front().Bytes.size()),
               Hex(expected.data(), expected.size()))

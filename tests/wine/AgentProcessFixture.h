@@ -20,6 +20,7 @@
 #include "AgentFixture.h"
 #include "platform/win32/SimulatedMouseControl.h"
 #include "settings/SettingsValidation.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 
@@ -51,16 +52,17 @@ class AgentProcess : public AgentFixture {
 
   // The log as the simulated mouse has written it so far; the control window
   // writes it after every control message.
-  void TakeTransfers(std::vector<Transfer>& seen) override {
+  void TakeTransfers(std::vector<TransferRecord>& seen) override {
     std::string error;
     EXPECT_TRUE(ControlSimulatedMouse(WM_SIM_WRITE_TRACE, 0, error)) << error;
     seen = ReadTransferLog(simLog_, error);
     EXPECT_EQ(error, "");
   }
 
-  std::vector<std::string> TransferLines(const std::vector<Transfer>& transfers) {
+  std::vector<std::string> TransferLines(const std::vector<TransferRecord>& transfers) {
     std::vector<std::string> lines;
-    for (const Transfer& transfer : transfers) lines.push_back(transfer.Line.substr(0, 40));
+    for (const TransferRecord& transfer : transfers)
+      lines.push_back(TraceLine(transfer).substr(0, 40));
     return lines;
   }
 
@@ -70,7 +72,7 @@ class AgentProcess : public AgentFixture {
     size_t from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
-    EXPECT_GE(WaitForTransfer(from, [](const Transfer& t) { return IsSet(t, 2049); }), 0)
+    EXPECT_GE(WaitForTransfer(from, [](const TransferRecord& t) { return IsSet(t, 2049); }), 0)
         << "WM_AGENT_RELOAD did not send the button-assignment report";
     return from;
   }

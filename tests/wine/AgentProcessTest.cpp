@@ -23,7 +23,7 @@ TEST_F(AgentProcess, SecondStartEndsAtOnceAndDisturbsNothing) {
   EXPECT_EQ(*exitCode, 0u);
 
   EXPECT_TRUE(agent_->Running()) << "the first Agent ended";
-  EXPECT_EQ(FindWindowTitled(Wide(kAgentWindowTitle)), agentWindow_);
+  EXPECT_EQ(FindWindowTitled(win32::AsWide(kAgentWindowTitle)), agentWindow_);
   EXPECT_EQ(TransferLines(TransfersUntilFence(transfersBefore)), std::vector<std::string>{});
   EXPECT_EQ(Bytes(settings_), fileBefore) << "the settings file changed";
   EXPECT_EQ(configurator_->Messages().size(), messagesBefore)
@@ -34,8 +34,8 @@ TEST_F(AgentProcess, StartWithoutMouseAppliesPreferencesAndStartsNoConfigurator)
   ASSERT_NO_FATAL_FAILURE(StartAgent(false));
   auto registry = [](const wchar_t* name) { return ReadMouseRegistryValue(name).value_or(L"-"); };
   auto preferences = [&] {
-    return Narrow(registry(L"DoubleClickSpeed") + L" " + registry(L"MouseSpeed") + L" " +
-                  registry(L"MouseThreshold1") + L" " + registry(L"MouseThreshold2"));
+    return win32::Utf8(registry(L"DoubleClickSpeed") + L" " + registry(L"MouseSpeed") + L" " +
+                       registry(L"MouseThreshold1") + L" " + registry(L"MouseThreshold2"));
   };
   // The default profile: double click 680 ms, no acceleration.
   EXPECT_TRUE(WaitUntil([&] { return preferences() == "680 0 0 0"; })) << preferences();
@@ -50,7 +50,7 @@ TEST_F(AgentProcess, StartWithoutMouseAppliesPreferencesAndStartsNoConfigurator)
 
   // The reload came after start-up: had the Agent started the Configurator,
   // its first line would be there by now.
-  EXPECT_EQ(FindWindowTitled(Wide(kConfiguratorWindowTitle)), nullptr);
+  EXPECT_EQ(FindWindowTitled(win32::AsWide(kConfiguratorWindowTitle)), nullptr);
   EXPECT_EQ(ReadTextLines(gamingLog_), std::vector<std::string>{});
   EXPECT_EQ(Setting(u"Device"), 0);
 }
@@ -62,7 +62,7 @@ TEST_F(AgentProcess, StartWithMouseStartsGamingOnce) {
     return std::count(lines.begin(), lines.end(), "started");
   };
   ASSERT_TRUE(WaitUntil([&] { return startedLines() >= 1; })) << "Gaming.exe was not started";
-  ASSERT_NE(WaitForWindow(Wide(kConfiguratorWindowTitle)), nullptr);
+  ASSERT_NE(WaitForWindow(win32::AsWide(kConfiguratorWindowTitle)), nullptr);
   Fence();
   EXPECT_EQ(Setting(u"Device"), 1);
 
@@ -79,7 +79,9 @@ TEST_F(AgentProcess, StartWithMouseStartsGamingOnce) {
   std::this_thread::sleep_for(kSyncQuietTime);
   size_t from = Transfers().size();
   ASSERT_TRUE(ControlSimulatedMouse(WM_SIM_PLUG, 0, error)) << error;
-  EXPECT_GE(WaitForTransfer(from, [](const Transfer& t) { return t.Kind == "get"; }), 0)
+  EXPECT_GE(WaitForTransfer(
+                from, [](const TransferRecord& t) { return t.Kind == TransferKind::GetFeature; }),
+            0)
       << "plugging the mouse in did not read it back";
   EXPECT_TRUE(WaitUntil([&] {
     std::vector<std::string> lines = ReadTextLines(gamingLog_);
@@ -102,16 +104,16 @@ TEST_F(AgentProcess, ReloadProgramsTheMouseWithTheActiveProfile) {
   const SettingsReportBytes settingsReport = BuildSettingsReport(active);
   const ButtonReportBytes buttonReport = BuildButtonReport(active);
 
-  std::vector<Transfer> transfers = Transfers();
+  std::vector<TransferRecord> transfers = Transfers();
   std::vector<std::string> sets;
   for (size_t i = from; i < transfers.size(); ++i) {
-    if (transfers[i].Kind != "set") continue;
-    const Transfer& t = transfers[i];
-    sets.push_back(t.Line.substr(0, 20));
-    if (t.Length == 40 && t.Accepted) {
+    if (transfers[i].Kind != TransferKind::SetFeature) continue;
+    const TransferRecord& t = transfers[i];
+    sets.push_back(TraceLine(t).substr(0, 20));
+    if (t.FeatureLength == 40 && t.Accepted) {
       EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()),
                 Hex(settingsReport.data(), settingsReport.size()));
-    } else if (t.Length == 2049 && t.Accepted) {
+    } else if (t.FeatureLength == 2049 && t.Accepted) {
       EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()), Hex(buttonReport.data(), buttonReport.size()));
     }
   }
@@ -172,7 +174,10 @@ TEST_F(AgentProcess, LockIgnoresDeviceChangesAndUnlockSynchronises) {
   const size_t syncsBefore = configurator_->MessagesOf(WM_CFG_SYNC_DONE).size();
   const size_t beforeUnlock = Transfers().size();
   ASSERT_TRUE(Post(agentWindow_, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, error)) << error;
-  EXPECT_GE(WaitForTransfer(beforeUnlock, [](const Transfer& t) { return t.Kind == "get"; }), 0)
+  EXPECT_GE(
+      WaitForTransfer(beforeUnlock,
+                      [](const TransferRecord& t) { return t.Kind == TransferKind::GetFeature; }),
+      0)
       << "unlocking did not read the mouse back";
   EXPECT_TRUE(configurator_->WaitForMessages(WM_CFG_SYNC_DONE, syncsBefore + 1));
   Fence();
@@ -180,7 +185,7 @@ TEST_F(AgentProcess, LockIgnoresDeviceChangesAndUnlockSynchronises) {
 }
 
 TEST_F(AgentProcess, DestroyingTheWindowTellsThePeersAndEndsTheProcess) {
-  StandInWindow osd(Wide(kOsdWindowTitle));
+  StandInWindow osd(win32::AsWide(kOsdWindowTitle));
   std::string error;
   ASSERT_TRUE(osd.Open(error)) << error;
   ASSERT_NO_FATAL_FAILURE(StartWithMouse());
@@ -205,7 +210,7 @@ TEST_F(AgentProcess, DestroyingTheWindowTellsThePeersAndEndsTheProcess) {
     }
   }
   EXPECT_EQ(ending, (std::vector<UINT>{WM_DESTROY, WM_CLOSE}));
-  EXPECT_NE(FindWindowTitled(Wide(kOsdWindowTitle)), nullptr)
+  EXPECT_NE(FindWindowTitled(win32::AsWide(kOsdWindowTitle)), nullptr)
       << "the stand-in's window should outlive the messages";
 }
 
@@ -240,7 +245,7 @@ TEST_F(AgentProcess, ReloadReadsTheFileWhileAnotherProgramHoldsItForDeletion) {
   size_t from = wrote ? ReloadAndWaitForButtonReport() : 0;
   auto registry = [](const wchar_t* name) { return ReadMouseRegistryValue(name).value_or(L"-"); };
   const std::string acceleration =
-      Narrow(registry(L"MouseSpeed") + L" " + registry(L"MouseThreshold1"));
+      win32::Utf8(registry(L"MouseSpeed") + L" " + registry(L"MouseThreshold1"));
   ::CloseHandle(holder);
   ASSERT_TRUE(wrote);
 
@@ -251,16 +256,16 @@ TEST_F(AgentProcess, ReloadReadsTheFileWhileAnotherProgramHoldsItForDeletion) {
   const SettingsReportBytes settingsReport = BuildSettingsReport(userProfile);
   const ButtonReportBytes buttonReport = BuildButtonReport(userProfile);
   std::vector<std::string> sent;
-  std::vector<Transfer> transfers = Transfers();
+  std::vector<TransferRecord> transfers = Transfers();
   for (size_t i = from; i < transfers.size(); ++i) {
-    const Transfer& t = transfers[i];
-    if (t.Kind != "set" || !t.Accepted) continue;
-    sent.push_back(t.Line.substr(0, 20));
-    if (t.Length == 40) {
+    const TransferRecord& t = transfers[i];
+    if (t.Kind != TransferKind::SetFeature || !t.Accepted) continue;
+    sent.push_back(TraceLine(t).substr(0, 20));
+    if (t.FeatureLength == 40) {
       EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()),
                 Hex(settingsReport.data(), settingsReport.size()))
           << "the settings report is not the user's profile";
-    } else if (t.Length == 2049) {
+    } else if (t.FeatureLength == 2049) {
       EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()), Hex(buttonReport.data(), buttonReport.size()));
     }
   }

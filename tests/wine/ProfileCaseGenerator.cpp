@@ -1,9 +1,9 @@
 #include "wine/ProfileCaseGenerator.h"
 
+#include "text/Utf8.h"
+
 namespace lt260::wine {
 namespace {
-
-std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 // Every form the integer read knows, good and bad.
 const std::vector<std::u16string> kNumbers = {u"123",
@@ -183,7 +183,7 @@ std::u16string ProfileCaseGenerator::Value(FileForm form) {
   if (roll < 50) return PickOf(kTexts);
   if (roll < 70) return StructValue();
   if (roll < 78) return u"";
-  if (roll < 85) return Ascii(std::to_string(static_cast<int32_t>(random_())));
+  if (roll < 85) return FromUtf8(std::to_string(static_cast<int32_t>(random_())));
   if (form == FileForm::Utf16Le) {
     return PickOf(std::vector<std::u16string>{u"\u65E5\u672C", u"caf\u00E9", u"\u0416\u0436",
                                               u"\u20AC5", u"\"\u00E9\""});

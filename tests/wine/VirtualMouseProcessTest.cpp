@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cwctype>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -155,25 +156,21 @@ class VirtualMouseProcess : public AgentFixture {
   }
 
   // What the driver has recorded since the last time, after what was seen.
-  void TakeTransfers(std::vector<Transfer>& seen) override {
+  void TakeTransfers(std::vector<TransferRecord>& seen) override {
     std::vector<std::string> lines;
     std::string error;
     EXPECT_TRUE(mouse_.TakeTrace(lines, error)) << error;
     for (const std::string& line : lines) {
-      Transfer transfer;
-      EXPECT_TRUE(ParseTransfer(line, transfer)) << "not a trace line: " << line.substr(0, 60);
-      seen.push_back(transfer);
+      std::optional<TransferRecord> transfer = ParseTraceLine(line);
+      EXPECT_TRUE(transfer.has_value()) << "not a trace line: " << line.substr(0, 60);
+      if (transfer) seen.push_back(std::move(*transfer));
     }
   }
 
-  // "set 40 03 refused": kind, length, report ID and outcome of each transfer.
-  static std::vector<std::string> Summaries(const std::vector<Transfer>& transfers) {
+  // The trace summary of each transfer ("set 40 refused 03").
+  static std::vector<std::string> Summaries(const std::vector<TransferRecord>& transfers) {
     std::vector<std::string> lines;
-    for (const Transfer& t : transfers) {
-      lines.push_back(t.Kind + " " + std::to_string(t.Length) + " " +
-                      Hex(t.Bytes.data(), std::min<size_t>(t.Bytes.size(), 1)) +
-                      (t.Accepted ? " accepted" : " refused"));
-    }
+    for (const TransferRecord& t : transfers) lines.push_back(TraceSummary(t));
     return lines;
   }
 
@@ -188,7 +185,7 @@ class VirtualMouseProcess : public AgentFixture {
   }
 
   // Posts the reload and returns the transfers it caused, up to the fence.
-  std::vector<Transfer> Reload() {
+  std::vector<TransferRecord> Reload() {
     const size_t from = Transfers().size();
     std::string error;
     EXPECT_TRUE(Post(agentWindow_, WM_AGENT_RELOAD, 0, 0, error)) << error;
@@ -205,7 +202,7 @@ TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
     HANDLE file =
         ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << win32::Utf8(path);
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;
     PHIDP_PREPARSED_DATA preparsed = nullptr;
@@ -215,7 +212,7 @@ TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
                       ::HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS;
     if (preparsed != nullptr) ::HidD_FreePreparsedData(preparsed);
     ::CloseHandle(file);
-    ASSERT_TRUE(read) << Narrow(path);
+    ASSERT_TRUE(read) << win32::Utf8(path);
     if (attributes.VendorID == 0x1B80 && attributes.ProductID == 0xB412) {
       wine.insert({caps.InputReportByteLength, caps.FeatureReportByteLength});
     }
@@ -239,8 +236,8 @@ TEST_F(VirtualMouseProcess, StartUpReadsTheMouseBackAndIgnoresOtherDevices) {
 
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   EXPECT_EQ(Summaries(transfers_),
-            (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted",
-                                      "set 8 06 accepted"}));
+            (std::vector<std::string>{"get 40 accepted 03", "get 2049 accepted 04",
+                                      "set 8 accepted 06"}));
   EXPECT_EQ(Setting(u"Device"), 1);
   // The read-back of the default profile stores its stage.
   EXPECT_EQ(ReadSettingsInt(settings_, ActiveProfileSection(), u"DPI_Cur"),
@@ -250,7 +247,7 @@ TEST_F(VirtualMouseProcess, StartUpReadsTheMouseBackAndIgnoresOtherDevices) {
 TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   ASSERT_NO_FATAL_FAILURE(EditActiveProfile());
-  const std::vector<Transfer> sent = Reload();
+  const std::vector<TransferRecord> sent = Reload();
 
   const ProfileSetting active = LoadActiveProfile();
   const SettingsReportBytes settingsReport = BuildSettingsReport(active);
@@ -267,9 +264,9 @@ TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
 TEST_F(VirtualMouseProcess, CommandReportReachesTheMouse) {
   ASSERT_NO_FATAL_FAILURE(StartWithConfigurator());
   const size_t from = Transfers().size();
-  const std::vector<Transfer> before = TransfersUntilFence(from);
+  const std::vector<TransferRecord> before = TransfersUntilFence(from);
   EXPECT_TRUE(before.empty());
-  const Transfer& command = transfers_.back();
+  const TransferRecord& command = transfers_.back();
   const CommandReportBytes expected = BuildCommandReport();
   EXPECT_TRUE(command.Accepted);
   EXPECT_EQ(Hex(command.Bytes.data(), command.Bytes.size()), Hex(expected.data(), expected.size()));
@@ -285,7 +282,7 @@ TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
     });
   };
   ASSERT_TRUE(WaitUntil([&] { return logged("started") >= 1; })) << "Gaming.exe was not started";
-  ASSERT_NE(WaitForWindow(Wide(kConfiguratorWindowTitle)), nullptr);
+  ASSERT_NE(WaitForWindow(win32::AsWide(kConfiguratorWindowTitle)), nullptr);
   Fence();
 
   std::string error;
@@ -301,8 +298,8 @@ TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
     EXPECT_EQ(ReadSettingsInt(settings_, ActiveProfileSection(), u"DPI_Cur"), stage);
   }
   std::vector<std::string> reads;
-  for (const Transfer& t : transfers_) {
-    if (t.Kind == "read") reads.push_back(t.Line);
+  for (const TransferRecord& t : transfers_) {
+    if (t.Kind == TransferKind::InputRead) reads.push_back(TraceLine(t));
   }
   EXPECT_EQ(reads, (std::vector<std::string>{"read 4 02 00 04 00", "read 4 02 00 02 00"}));
 }
@@ -340,7 +337,7 @@ TEST_F(VirtualMouseProcess, OneUnplugTellsOnceAndOnePlugReadsBackOnceWhenWhole) 
   const auto readBack = Elapsed(started);
   std::this_thread::sleep_for(kLongerThanABurst);
   EXPECT_EQ(Summaries(TransfersUntilFence(from)),
-            (std::vector<std::string>{"get 40 03 accepted", "get 2049 04 accepted"}))
+            (std::vector<std::string>{"get 40 accepted 03", "get 2049 accepted 04"}))
       << "one plug, one read-back";
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_SYNC_DONE).size(), syncs + 1);
   EXPECT_EQ(configurator_->MessagesOf(WM_CFG_DEVICE_ABSENT).size(), 1u)
@@ -389,7 +386,7 @@ TEST_F(VirtualMouseProcess, AnotherDeviceComingAndGoingChangesNothing) {
     std::this_thread::sleep_for(kLongerThanABurst);
 
     // The command report fences only a mouse that is there to take it.
-    const std::vector<Transfer> seen =
+    const std::vector<TransferRecord> seen =
         mousePlugged ? TransfersUntilFence(from) : TransfersFrom(from);
     EXPECT_EQ(Summaries(seen), std::vector<std::string>{}) << "the mouse was read";
     EXPECT_TRUE(Bytes(settings_) == bytes) << "the settings file was rewritten";
@@ -409,11 +406,11 @@ TEST_F(VirtualMouseProcess, RefusedSettingsReportIsRetried) {
   std::string error;
   ASSERT_TRUE(mouse_.Refuse(2, error)) << error;
   EXPECT_EQ(Summaries(Reload()),
-            (std::vector<std::string>{"set 40 03 refused", "set 40 03 refused",
-                                      "set 40 03 accepted", "set 2049 04 accepted"}));
+            (std::vector<std::string>{"set 40 refused 03", "set 40 refused 03",
+                                      "set 40 accepted 03", "set 2049 accepted 04"}));
 
   ASSERT_TRUE(mouse_.Refuse(5, error)) << error;
-  EXPECT_EQ(Summaries(Reload()), std::vector<std::string>(5, "set 40 03 refused"))
+  EXPECT_EQ(Summaries(Reload()), std::vector<std::string>(5, "set 40 refused 03"))
       << "five refusals end the send before the button report";
 }
 
@@ -450,7 +447,7 @@ TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) 
        {L"", L"frobnicate", L"press 256", L"press", L"refuse -1", L"hold 3 03 zz", L"hold 5 05",
         L"hold 4 03 00", L"trace", L"plug now"}) {
     const ToolRun run = RunControlProgram(arguments);
-    EXPECT_EQ(run.ExitCode, 2u) << Narrow(std::wstring(arguments)) << ": " << run.Output;
+    EXPECT_EQ(run.ExitCode, 2u) << win32::Utf8(arguments) << ": " << run.Output;
     EXPECT_NE(run.Output.find("lt260-virtual-mouse: "), std::string::npos) << run.Output;
   }
 
@@ -474,9 +471,16 @@ TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) 
   EXPECT_EQ(RunControlProgram(L"press 7").ExitCode, 0u);
   const std::filesystem::path trace = folder_ / L"trace.log";
   EXPECT_EQ(RunControlProgram(L"trace \"" + trace.wstring() + L"\"").ExitCode, 0u);
-  EXPECT_EQ(
-      ReadTextLines(trace),
-      (std::vector<std::string>{"get 40 03 accepted", "get 40 03 refused", "read 4 02 00 07 00"}));
+  std::vector<TransferRecord> traced;
+  for (const std::string& line : ReadTextLines(trace)) {
+    std::optional<TransferRecord> transfer = ParseTraceLine(line);
+    ASSERT_TRUE(transfer.has_value()) << "not a trace line: " << line.substr(0, 60);
+    traced.push_back(std::move(*transfer));
+  }
+  EXPECT_EQ(Summaries(traced), (std::vector<std::string>{"get 40 accepted 03", "get 40 refused 03",
+                                                         "read 4 02 00 07 00"}));
+  ASSERT_FALSE(traced.empty());
+  EXPECT_EQ(traced[0].Bytes, held) << "the trace carries every byte of the answer";
 
   // Unplugged, the button sends nothing and says why; plugging twice is no error.
   EXPECT_EQ(RunControlProgram(L"unplug").ExitCode, 0u);

@@ -15,6 +15,7 @@
 #include "hid/HidChannel.h"
 #include "platform/win32/Win32HidBackend.h"
 #include "support/RecordingPorts.h"
+#include "text/Utf8.h"
 // <windows.h> after the port: its RegisterDeviceNotification macro would
 // otherwise rename the port's operation.
 #include "platform/win32/Win32HidSystemCalls.h"
@@ -40,8 +41,6 @@ bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
-
-std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
 struct InterfaceInfo {
   uint16_t vendorId;
@@ -89,7 +88,7 @@ TEST(Win32HidBackendTest, EnumeratesOpensAndDescribesEveryPresentInterface) {
     EXPECT_FALSE(path.empty());
     auto device = backend.Open(path);
     if (device == nullptr) {
-      std::printf("HID interface %s: cannot be opened (error %lu)\n", Narrow(path).c_str(),
+      std::printf("HID interface %s: cannot be opened (error %lu)\n", ToUtf8(path).c_str(),
                   GetLastError());
       ++unopened;
       continue;
@@ -97,9 +96,9 @@ TEST(Win32HidBackendTest, EnumeratesOpensAndDescribesEveryPresentInterface) {
     const InterfaceInfo info{device->VendorId(), device->ProductId(), device->InputReportLength(),
                              device->FeatureReportLength()};
     std::printf("HID interface %s: vendor 0x%04X product 0x%04X input %d feature %d%s\n",
-                Narrow(path).c_str(), info.vendorId, info.productId, info.inputLength,
+                ToUtf8(path).c_str(), info.vendorId, info.productId, info.inputLength,
                 info.featureLength, device->CanRead() ? "" : " (kept by the system: no reads)");
-    EXPECT_NE(info.vendorId | info.productId, 0) << Narrow(path);
+    EXPECT_NE(info.vendorId | info.productId, 0) << ToUtf8(path);
     if (!device->CanRead()) ++unreadable;
     seen.insert(info);
   }
@@ -157,7 +156,7 @@ TEST_F(ProvokedBackendTest, InterfaceRefusedForReadingOpensWithoutAccessAndStill
   ProvokedCalls::denyReadWrite = true;
   int opened = 0;
   for (const auto& path : backend.EnumerateInterfaces()) {
-    SCOPED_TRACE(Narrow(path));
+    SCOPED_TRACE(ToUtf8(path));
     ProvokedCalls::accessAsked.clear();
     std::shared_ptr<HidDevice> device = backend.Open(path);
     ASSERT_NE(device, nullptr);
@@ -186,7 +185,7 @@ TEST_F(ProvokedBackendTest, InterfaceRefusedForReadingOpensWithoutAccessAndStill
     ProvokedCalls::accessAsked.clear();
     path += u"#gone";
     EXPECT_EQ(backend.Open(path), nullptr);
-    EXPECT_EQ(ProvokedCalls::accessAsked.size(), 1u) << Narrow(path);
+    EXPECT_EQ(ProvokedCalls::accessAsked.size(), 1u) << ToUtf8(path);
   }
 }
 
@@ -223,7 +222,7 @@ TEST(Win32HidBackendTest, OpenGivesNothingForPathsThatNameNoInterface) {
             nullptr);
   for (auto path : backend.EnumerateInterfaces()) {
     path += u"#gone";
-    EXPECT_EQ(backend.Open(path), nullptr) << Narrow(path);
+    EXPECT_EQ(backend.Open(path), nullptr) << ToUtf8(path);
   }
 }
 
@@ -235,10 +234,10 @@ TEST(Win32HidBackendTest, FeatureTransfersFailWhereTheInterfaceHasNoFeatureRepor
     if (!device || device->FeatureReportLength() != 0) continue;
     std::vector<uint8_t> report(40, 0);
     report[0] = 3;
-    EXPECT_FALSE(device->SetFeature(report)) << Narrow(path);
-    EXPECT_FALSE(device->GetFeature(report)) << Narrow(path);
-    EXPECT_FALSE(device->SetFeature({})) << Narrow(path);
-    EXPECT_FALSE(device->GetFeature({})) << Narrow(path);
+    EXPECT_FALSE(device->SetFeature(report)) << ToUtf8(path);
+    EXPECT_FALSE(device->GetFeature(report)) << ToUtf8(path);
+    EXPECT_FALSE(device->SetFeature({})) << ToUtf8(path);
+    EXPECT_FALSE(device->GetFeature({})) << ToUtf8(path);
     ++checked;
   }
   if (RunningUnderWine()) {
@@ -350,7 +349,7 @@ TEST(Win32HidBackendTest, RemovalWatchesRegisterAndTheirNoticesAreRecognised) {
     auto device = backend.Open(path);
     ASSERT_NE(device, nullptr);
     const uintptr_t watch = device->WatchRemoval(window.Id());
-    std::printf("removal watch on %s: 0x%llx (error %lu)\n", Narrow(path).c_str(),
+    std::printf("removal watch on %s: 0x%llx (error %lu)\n", ToUtf8(path).c_str(),
                 static_cast<unsigned long long>(watch), watch == 0 ? GetLastError() : 0ul);
     if (watch == 0) continue;
     ++watched;

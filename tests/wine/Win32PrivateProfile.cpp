@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
+#include "platform/win32/Win32Text.h"
+
 namespace lt260::wine {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-
 // Copies make the strings NUL-terminated whatever view they came from.
-std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+using win32::Wide;
 
 constexpr DWORD kStringBufferLength = 1 << 16;
 
@@ -26,7 +26,7 @@ std::u16string Win32PrivateProfile::ReadString(std::u16string_view section, std:
   const DWORD length =
       GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultValue).c_str(),
                                buffer.data(), kStringBufferLength, path_.c_str());
-  return std::u16string(buffer.begin(), buffer.begin() + length);
+  return win32::FromWide(std::wstring_view(buffer.data(), length));
 }
 
 std::optional<std::vector<uint8_t>> Win32PrivateProfile::ReadStruct(std::u16string_view section,

@@ -5,6 +5,8 @@
 #include <cwctype>
 #include <string>
 
+#include "platform/win32/Win32Text.h"
+
 namespace lt260::tools {
 
 // The system's text for an error code, in UTF-8 and without its line break,
@@ -20,12 +22,10 @@ inline std::string SystemErrorText(DWORD code) {
   while (!text.empty() && std::iswspace(text.back())) text.pop_back();
   const std::string number = "error " + std::to_string(code);
   if (text.empty()) return number;
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
-                        nullptr, nullptr);
-  return narrow + " (" + number + ")";
+  return win32::Utf8(text) + " (" + number + ")";
 }
+
+// The text of the calling thread's last error.
+inline std::string LastErrorText() { return SystemErrorText(::GetLastError()); }
 
 }  // namespace lt260::tools

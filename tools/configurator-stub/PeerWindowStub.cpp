@@ -9,20 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32Text.h"
+
 namespace lt260::tools {
 namespace {
 
 constexpr UINT_PTR kEndTimer = 1;
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length,
-                        nullptr, nullptr);
-  return out;
-}
 
 // A windows-subsystem program has no console of its own; its standard error is
 // whatever the parent handed down (a pipe or file under a test, the terminal
@@ -32,7 +24,7 @@ void Report(const PeerStubConfig& config, const std::wstring& problem) {
   ::OutputDebugStringW(line.c_str());
   HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
   if (error != nullptr && error != INVALID_HANDLE_VALUE) {
-    std::string bytes = Utf8(line);
+    std::string bytes = win32::Utf8(line);
     DWORD written = 0;
     ::WriteFile(error, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   }

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -26,6 +27,7 @@
 
 #include "AgentDriver.h"
 #include "VirtualMouse.h"
+#include "platform/win32/Win32Text.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/SettingsReport.h"
 #include "settings/GlobalSetting.h"
@@ -66,7 +68,8 @@ class MouseRig {
   virtual bool Unplug(std::string& error) = 0;
   // Every transfer since the start; `agentRunning` says whether the Agent
   // still runs.
-  virtual bool Transfers(bool agentRunning, std::vector<Transfer>& all, std::string& error) = 0;
+  virtual bool Transfers(bool agentRunning, std::vector<TransferRecord>& all,
+                         std::string& error) = 0;
 };
 
 // The simulator build's mouse, driven through its control window.
@@ -84,7 +87,7 @@ class SimulatedMouseRig final : public MouseRig {
   }
   bool Plug(std::string& error) override { return ControlSimulatedMouse(kWmSimPlug, 0, error); }
   bool Unplug(std::string& error) override { return ControlSimulatedMouse(kWmSimUnplug, 0, error); }
-  bool Transfers(bool agentRunning, std::vector<Transfer>& all, std::string& error) override {
+  bool Transfers(bool agentRunning, std::vector<TransferRecord>& all, std::string& error) override {
     // The control window writes the trace whenever it is asked anything, and
     // a last time when the Agent ends.
     if (agentRunning && !ControlSimulatedMouse(kWmSimWriteTrace, 0, error)) return false;
@@ -119,16 +122,16 @@ class VirtualMouseRig final : public MouseRig {
     bool changed = false;
     return Settled(mouse_.Unplug(changed, error));
   }
-  bool Transfers(bool, std::vector<Transfer>& all, std::string& error) override {
+  bool Transfers(bool, std::vector<TransferRecord>& all, std::string& error) override {
     std::vector<std::string> lines;
     if (!mouse_.TakeTrace(lines, error)) return false;
     for (const std::string& line : lines) {
-      Transfer transfer;
-      if (!ParseTransfer(line, transfer)) {
+      std::optional<TransferRecord> transfer = ParseTraceLine(line);
+      if (!transfer) {
         error = "not a trace line: " + line.substr(0, 60);
         return false;
       }
-      seen_.push_back(std::move(transfer));
+      seen_.push_back(std::move(*transfer));
     }
     all = seen_;
     return true;
@@ -142,7 +145,7 @@ class VirtualMouseRig final : public MouseRig {
   static constexpr auto kNoticeSettleTime = 500ms;
 
   vmouse::VirtualMouse mouse_;
-  std::vector<Transfer> seen_;
+  std::vector<TransferRecord> seen_;
 };
 
 // A step that did not happen ends the script.
@@ -183,8 +186,8 @@ class Script {
     settings_ = SettingsFilePath();
     configurator_ = std::make_unique<StandInWindow>(kConfiguratorTitle);
     Require(configurator_->Open(error), error);
-    std::printf("Installation: %s\n", Narrow(folder.wstring()).c_str());
-    std::printf("Settings file: %s\n", Narrow(settings_.wstring()).c_str());
+    std::printf("Installation: %s\n", win32::Utf8(folder.wstring()).c_str());
+    std::printf("Settings file: %s\n", win32::Utf8(settings_.wstring()).c_str());
     std::printf("This program's window \"Quendra LT-260\" is open; starting the Agent.\n");
     Require(agent_.Start(folder / sources_.Agent.filename(), mouse_->AgentEnvironment(), error),
             error);
@@ -238,12 +241,12 @@ class Script {
     const SettingsReportBytes settingsReport = BuildSettingsReport(active);
     const ButtonReportBytes buttonReport = BuildButtonReport(active);
     bool settingsMatch = false, buttonsMatch = false;
-    for (const Transfer& t : Transfers(from)) {
-      if (t.Kind != "set" || !t.Accepted) continue;
+    for (const TransferRecord& t : Transfers(from)) {
+      if (t.Kind != TransferKind::SetFeature || !t.Accepted) continue;
       const std::string sent = Hex(t.Bytes.data(), t.Bytes.size());
-      if (t.Length == static_cast<int>(kSettingsReportLength)) {
+      if (t.FeatureLength == static_cast<int>(kSettingsReportLength)) {
         settingsMatch = sent == Hex(settingsReport.data(), settingsReport.size());
-      } else if (t.Length == static_cast<int>(kButtonReportLength)) {
+      } else if (t.FeatureLength == static_cast<int>(kButtonReportLength)) {
         buttonsMatch = sent == Hex(buttonReport.data(), buttonReport.size());
       }
     }
@@ -345,9 +348,9 @@ class Script {
     fenceTransfers_.insert(TransferCount() - 1);
   }
 
-  std::vector<Transfer> Transfers(size_t from = 0) {
+  std::vector<TransferRecord> Transfers(size_t from = 0) {
     std::string error;
-    std::vector<Transfer> all;
+    std::vector<TransferRecord> all;
     Require(mouse_->Transfers(agent_.Running(), all, error), error);
     return {all.begin() + static_cast<ptrdiff_t>(std::min(from, all.size())), all.end()};
   }
@@ -356,8 +359,9 @@ class Script {
 
   bool WaitForSet(size_t from, size_t length) {
     return WaitUntil([&] {
-      for (const Transfer& t : Transfers(from)) {
-        if (t.Kind == "set" && t.Length == static_cast<int>(length)) return true;
+      for (const TransferRecord& t : Transfers(from)) {
+        if (t.Kind == TransferKind::SetFeature && t.FeatureLength == static_cast<int>(length))
+          return true;
       }
       return false;
     });
@@ -388,18 +392,19 @@ class Script {
   }
 
   void ShowTransfers() {
-    std::vector<Transfer> transfers = Transfers();
+    std::vector<TransferRecord> transfers = Transfers();
     for (; transfersShown_ < transfers.size(); ++transfersShown_) {
       if (fenceTransfers_.count(transfersShown_) != 0) continue;
-      const Transfer& t = transfers[transfersShown_];
-      if (t.Kind == "set") {
+      const TransferRecord& t = transfers[transfersShown_];
+      if (t.Kind == TransferKind::SetFeature) {
         const size_t shown = std::min(t.Bytes.size(), kShownBytes);
         std::printf("  mouse <- report %02x (%d bytes, %s): %s%s\n",
-                    t.Bytes.empty() ? 0 : t.Bytes[0], t.Length, t.Accepted ? "accepted" : "refused",
-                    Hex(t.Bytes.data(), shown).c_str(), shown < t.Bytes.size() ? " ..." : "");
-      } else if (t.Kind == "get") {
-        std::printf("  mouse -> report %02x read back (%d bytes, %s)\n", t.Bytes[0], t.Length,
-                    t.Accepted ? "accepted" : "refused");
+                    t.Bytes.empty() ? 0 : t.Bytes[0], t.FeatureLength,
+                    t.Accepted ? "accepted" : "refused", Hex(t.Bytes.data(), shown).c_str(),
+                    shown < t.Bytes.size() ? " ..." : "");
+      } else if (t.Kind == TransferKind::GetFeature) {
+        std::printf("  mouse -> report %02x read back (%d bytes, %s)\n", t.Bytes[0],
+                    t.FeatureLength, t.Accepted ? "accepted" : "refused");
       } else {
         std::printf("  mouse -> input report: %s\n", Hex(t.Bytes.data(), t.Bytes.size()).c_str());
       }

@@ -8,26 +8,23 @@
 #include <string>
 
 #include "settings/SettingsStore.h"
+#include "text/Utf8.h"
 
 namespace {
-
-std::string Narrow(std::u16string_view text) {
-  std::string out;
-  for (char16_t unit : text) out.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-  return out;
-}
 
 void PrintButton(int index, const lt260::ButtonAssignment& button) {
   int events = 0;
   while (events < lt260::kMacroEventCapacity && button.MacroEvents[events].Code != 0) ++events;
-  std::printf("    button %d: no %u, function 0x%02X, %d macro events, mode %u, repeat %u, index %d\n",
-              index + 1, button.ButtonNo, button.FunctionCode, events, button.MacroMode,
-              button.MacroRepeat, button.MacroIndex);
+  std::printf(
+      "    button %d: no %u, function 0x%02X, %d macro events, mode %u, repeat %u, index %d\n",
+      index + 1, button.ButtonNo, button.FunctionCode, events, button.MacroMode, button.MacroRepeat,
+      button.MacroIndex);
 }
 
 void PrintProfile(int slot, int section, const lt260::ProfileSetting& profile, bool active) {
   std::printf("  slot %d (section Profile%dSetting)%s: \"%s\"\n", slot, section,
-              active ? ", active" : "", Narrow(lt260::FieldText(profile.Profil_Name)).c_str());
+              active ? ", active" : "",
+              lt260::ToUtf8(lt260::FieldText(profile.Profil_Name)).c_str());
   std::printf("    DPI stage %d of levels", profile.DPI_Cur);
   for (int level : profile.DPI_Value) std::printf(" %d", level);
   std::printf("; polling code %d\n", profile.POLLRATE_VALUE);

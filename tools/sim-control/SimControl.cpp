@@ -20,6 +20,7 @@
 
 #include "common/CommandArguments.h"
 #include "platform/win32/SimulatedMouseControl.h"
+#include "platform/win32/Win32Text.h"
 
 namespace {
 
@@ -85,8 +86,7 @@ bool ParseHeldReport(int argc, char** argv, int next, std::vector<uint8_t>& repo
 }
 
 HWND FindSimulatedMouse() {
-  HWND window =
-      ::FindWindowW(nullptr, reinterpret_cast<const wchar_t*>(lt260::kSimulatedMouseWindowTitle));
+  HWND window = ::FindWindowW(nullptr, lt260::win32::AsWide(lt260::kSimulatedMouseWindowTitle));
   if (window == nullptr) {
     std::fprintf(stderr,
                  "lt260-sim-control: no window titled \"LT-260 Simulated Mouse\": is the "

@@ -14,10 +14,10 @@ extern "C" {
 #include <thread>
 
 #include "driver/VirtualMouseProtocol.h"
-#include "platform/win32/SimulatedMouseControl.h"
+#include "platform/win32/Win32Text.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/SettingsReport.h"
-#include "sim/SimulatedMouse.h"
+#include "sim/TransferTrace.h"
 
 namespace lt260::vmouse {
 namespace {
@@ -86,12 +86,6 @@ bool WaitForInterfaces(const std::vector<const wchar_t*>& hardwareIds, bool pres
     if (std::chrono::steady_clock::now() > end) return false;
     std::this_thread::sleep_for(20ms);
   }
-}
-
-std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
 }
 
 bool DeviceExists(const wchar_t* hardwareId) {
@@ -188,7 +182,7 @@ bool VirtualMouse::CreateDevices(const std::vector<const wchar_t*>& hardwareIds,
       const DWORD code = ::GetLastError();
       ::SetupDiDestroyDeviceInfoList(set);
       if (step != nullptr) {
-        error = std::string("cannot ") + step + " the device " + Narrow(id) + ": " +
+        error = std::string("cannot ") + step + " the device " + win32::Utf8(id) + ": " +
                 SystemErrorText(code);
         return false;
       }
@@ -196,8 +190,8 @@ bool VirtualMouse::CreateDevices(const std::vector<const wchar_t*>& hardwareIds,
     BOOL reboot = FALSE;
     if (!::UpdateDriverForPlugAndPlayDevicesW(nullptr, id, inf.wstring().c_str(), INSTALLFLAG_FORCE,
                                               &reboot)) {
-      error = "cannot install the driver from " + Narrow(inf.wstring()) + " for " + Narrow(id) +
-              ": " + SystemErrorText(::GetLastError());
+      error = "cannot install the driver from " + win32::Utf8(inf.wstring()) + " for " +
+              win32::Utf8(id) + ": " + SystemErrorText(::GetLastError());
       return false;
     }
   }
@@ -227,7 +221,7 @@ bool VirtualMouse::RemoveDevices(const std::vector<const wchar_t*>& hardwareIds,
     const DWORD code = ::GetLastError();
     ::SetupDiDestroyDeviceInfoList(set);
     if (!removed) {
-      error = "cannot remove the device " + Narrow(id) + ": " + SystemErrorText(code);
+      error = "cannot remove the device " + win32::Utf8(id) + ": " + SystemErrorText(code);
       return false;
     }
   }
@@ -241,7 +235,7 @@ bool VirtualMouse::RemoveDevices(const std::vector<const wchar_t*>& hardwareIds,
 bool VirtualMouse::Install(std::string& error) {
   for (const wchar_t* file : {kDriverFile, kInfFile}) {
     if (!std::filesystem::is_regular_file(folder_ / file)) {
-      error = "no " + Narrow(file) + " in " + Narrow(folder_.wstring()) +
+      error = "no " + win32::Utf8(file) + " in " + win32::Utf8(folder_.wstring()) +
               " (the driver, its INF and this program belong in one folder)";
       return false;
     }

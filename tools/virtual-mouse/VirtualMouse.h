@@ -48,9 +48,9 @@ class VirtualMouse {
   // Replaces report 3 or 4 (the whole report, ID first).
   bool Hold(const std::vector<uint8_t>& report, std::string& error);
   // Takes the transfers the mouse has seen since the last call off the
-  // driver, as trace lines ("set 40 accepted 03 ...", "get 2049 04 accepted",
-  // "read 4 02 00 03 00"). Fails, after returning what it has, when the driver
-  // had to drop transfers because nobody read them in time.
+  // driver, as trace lines (TraceLine: "set 40 accepted 03 ...", "get 2049
+  // accepted 04 ...", "read 4 02 00 03 00"). Fails, after returning what it
+  // has, when the driver had to drop transfers because nobody read them in time.
   bool TakeTrace(std::vector<std::string>& lines, std::string& error);
 
  private:

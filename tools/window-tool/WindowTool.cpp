@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32Text.h"
+
 namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
@@ -40,16 +42,6 @@ int Usage(const char* problem) {
                "       lt260-window processes NAME\n",
                problem);
   return 2;
-}
-
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-  return narrow;
 }
 
 bool ParseNumber(const std::wstring& text, unsigned long long& value) {
@@ -89,7 +81,8 @@ bool WaitFor(const std::wstring& title, bool present, DWORD seconds) {
 int Send(const std::vector<std::wstring>& args) {
   HWND window = ::FindWindowW(nullptr, args[2].c_str());
   if (window == nullptr) {
-    std::fprintf(stderr, "lt260-window: no window titled \"%s\"\n", Narrow(args[2]).c_str());
+    std::fprintf(stderr, "lt260-window: no window titled \"%s\"\n",
+                 lt260::win32::Utf8(args[2]).c_str());
     return 1;
   }
   unsigned long long number = 0;
@@ -109,7 +102,7 @@ int Send(const std::vector<std::wstring>& args) {
                             static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG, kSendTimeoutMs,
                             &answer) == 0) {
     std::fprintf(stderr, "lt260-window: \"%s\" did not answer message 0x%X (error %lu)\n",
-                 Narrow(args[2]).c_str(), message, ::GetLastError());
+                 lt260::win32::Utf8(args[2]).c_str(), message, ::GetLastError());
     return 1;
   }
   std::printf("%llu\n", static_cast<unsigned long long>(answer));
@@ -124,7 +117,7 @@ int Start(const std::wstring& commandLine) {
   if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
     std::fprintf(stderr, "lt260-window: could not start %s (error %lu)\n",
-                 Narrow(commandLine).c_str(), ::GetLastError());
+                 lt260::win32::Utf8(commandLine).c_str(), ::GetLastError());
     return 1;
   }
   std::printf("%lu\n", process.dwProcessId);
@@ -170,8 +163,8 @@ int main() {
     }
     if (WaitFor(args[2], verb == L"wait", static_cast<DWORD>(seconds))) return 0;
     std::fprintf(stderr, "lt260-window: a window titled \"%s\" %s within %llu s\n",
-                 Narrow(args[2]).c_str(), verb == L"wait" ? "did not appear" : "is still there",
-                 seconds);
+                 lt260::win32::Utf8(args[2]).c_str(),
+                 verb == L"wait" ? "did not appear" : "is still there", seconds);
     return 1;
   }
   if (verb == L"count" && args.size() == 3) {
@@ -182,7 +175,8 @@ int main() {
     HWND window = ::FindWindowW(nullptr, args[2].c_str());
     DWORD id = 0;
     if (window == nullptr || ::GetWindowThreadProcessId(window, &id) == 0) {
-      std::fprintf(stderr, "lt260-window: no window titled \"%s\"\n", Narrow(args[2]).c_str());
+      std::fprintf(stderr, "lt260-window: no window titled \"%s\"\n",
+                   lt260::win32::Utf8(args[2]).c_str());
       return 1;
     }
     std::printf("%lu\n", id);

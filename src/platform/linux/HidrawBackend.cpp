@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include "platform/linux/UniqueFd.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {
@@ -106,14 +107,6 @@ class HidrawDevice final : public HidDevice {
 
 }  // namespace
 
-std::u16string WidenPath(const std::string& path) { return {path.begin(), path.end()}; }
-
-std::string NarrowPath(const std::u16string& path) {
-  std::string narrow;
-  for (char16_t unit : path) narrow.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
-  return narrow;
-}
-
 HidrawBackend::HidrawBackend(std::unique_ptr<HidrawNodeSource> nodes,
                              std::unique_ptr<DeviceEventSourceFactory> events,
                              WindowMessages& notices, uint32_t noticeMessage)
@@ -133,7 +126,7 @@ std::vector<HidrawInterface> HidrawBackend::Interfaces() {
 
 std::vector<std::u16string> HidrawBackend::EnumerateInterfaces() {
   std::vector<std::u16string> paths;
-  for (const HidrawInterface& interface : Interfaces()) paths.push_back(WidenPath(interface.Path));
+  for (const HidrawInterface& interface : Interfaces()) paths.push_back(FromUtf8(interface.Path));
   return paths;
 }
 
@@ -146,7 +139,7 @@ std::optional<HidrawInterface> HidrawBackend::Listed(const std::string& path) {
 }
 
 std::unique_ptr<HidDevice> HidrawBackend::Open(const std::u16string& path) {
-  const std::string wanted = NarrowPath(path);
+  const std::string wanted = ToUtf8(path);
   // Opens follow an enumeration, whose listing serves them; a path it did not
   // hold is looked for once more.
   std::optional<HidrawInterface> found = Listed(wanted);

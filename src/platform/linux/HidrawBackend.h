@@ -62,8 +62,4 @@ class HidrawBackend final : public HidBackend {
   uintptr_t nextRegistration_ = 1;
 };
 
-// Paths travel through the port as UTF-16; hidraw paths are ASCII.
-std::u16string WidenPath(const std::string& path);
-std::string NarrowPath(const std::u16string& path);
-
 }  // namespace lt260

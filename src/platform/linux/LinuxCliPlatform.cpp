@@ -19,6 +19,7 @@
 #include "cli/SimMouseSystem.h"
 #include "platform/linux/HidrawBackend.h"
 #include "platform/linux/UniqueFd.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {
@@ -39,7 +40,7 @@ class HidrawMouseSystem final : public MouseSystem {
     for (const HidrawInterface& interface : backend_.Interfaces()) {
       if (!IsLT260(interface.VendorId, interface.ProductId)) continue;
       InterfaceSummary summary;
-      summary.Path = WidenPath(interface.Path);
+      summary.Path = FromUtf8(interface.Path);
       summary.VendorId = interface.VendorId;
       summary.ProductId = interface.ProductId;
       summary.UsagePage = interface.Caps.UsagePage;

@@ -2,6 +2,7 @@
 // private-profile functions use.
 #include <windows.h>
 
+#include "platform/win32/Win32Text.h"
 #include "settings/AnsiCodePage.h"
 
 namespace lt260 {
@@ -14,12 +15,12 @@ std::u16string DecodeAnsi(std::span<const uint8_t> bytes) {
   if (length <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, source, sourceLength, wide.data(), length);
-  return std::u16string(wide.begin(), wide.end());
+  return win32::FromWide(wide);
 }
 
 void AppendAnsi(std::u16string_view text, std::vector<uint8_t>& out) {
   if (text.empty()) return;
-  const std::wstring wide(text.begin(), text.end());
+  const std::wstring wide = win32::Wide(text);
   const int wideLength = static_cast<int>(wide.size());
   const int length =
       WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);

@@ -1,11 +1,12 @@
 #include "platform/win32/SimulatedMouseControl.h"
 
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32Text.h"
 #include "sim/SimulatedMouse.h"
+#include "sim/TransferTrace.h"
 // <windows.h> after the mouse: its RegisterDeviceNotification macro would
 // otherwise rename the port's operation in the class as seen from here.
 #include <windows.h>
@@ -16,20 +17,18 @@
 namespace lt260 {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
 static_assert(WM_APP == kWmApp);
 
 constexpr wchar_t kWindowClass[] = L"LT260SimulatedMouseControl";
 constexpr UINT_PTR kTraceTimer = 1;
 constexpr UINT kTracePeriodMs = 100;
 
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-
 std::wstring LogPathFromEnvironment() {
-  DWORD length = ::GetEnvironmentVariableW(Wide(kSimulatedMouseLogVariable), nullptr, 0);
+  DWORD length = ::GetEnvironmentVariableW(win32::AsWide(kSimulatedMouseLogVariable), nullptr, 0);
   if (length == 0) return {};
   std::vector<wchar_t> buffer(length);
-  length = ::GetEnvironmentVariableW(Wide(kSimulatedMouseLogVariable), buffer.data(), length);
+  length =
+      ::GetEnvironmentVariableW(win32::AsWide(kSimulatedMouseLogVariable), buffer.data(), length);
   return std::wstring(buffer.data(), length);
 }
 
@@ -38,18 +37,6 @@ void DebugLine(const std::wstring& text) {
 }
 
 }  // namespace
-
-std::string TraceLine(const TransferRecord& record) {
-  if (record.Kind != TransferKind::SetFeature) return record.Summary();
-  std::string line =
-      "set " + std::to_string(record.FeatureLength) + (record.Accepted ? " accepted" : " refused");
-  char byte[4];
-  for (uint8_t value : record.Bytes) {
-    std::snprintf(byte, sizeof byte, " %02x", value);
-    line += byte;
-  }
-  return line;
-}
 
 struct SimulatedMouseControl::State {
   SimulatedMouse& mouse;
@@ -199,8 +186,9 @@ SimulatedMouseControl::SimulatedMouseControl(SimulatedMouse& mouse)
   }
   // A hidden top-level window rather than a message-only one: FindWindowW,
   // which the control tool uses, sees only top-level windows.
-  state_->window = ::CreateWindowExW(0, kWindowClass, Wide(kSimulatedMouseWindowTitle), WS_POPUP, 0,
-                                     0, 0, 0, nullptr, nullptr, instance, state_.get());
+  state_->window =
+      ::CreateWindowExW(0, kWindowClass, win32::AsWide(kSimulatedMouseWindowTitle), WS_POPUP, 0, 0,
+                        0, 0, nullptr, nullptr, instance, state_.get());
   if (state_->window == nullptr) {
     DebugLine(L"cannot create the control window (error " + std::to_wstring(::GetLastError()) +
               L")");

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "ports/WindowMessages.h"
 
@@ -44,17 +43,12 @@ inline constexpr uint64_t kSimHoldReportData = 0x4C543236;  // "LT26"
 // Names the trace log; nothing is written when it is not set.
 inline constexpr char16_t kSimulatedMouseLogVariable[] = u"LT260_SIM_LOG";
 
-// The transfer trace as written to the log, one transfer a line: a set
-// transfer with every byte it carried ("set 40 accepted 03 03 02 ..."), gets
-// and input reads as TransferRecord::Summary writes them.
-struct TransferRecord;
-std::string TraceLine(const TransferRecord& record);
-
 // A hidden window on the creating thread (the Agent's main thread) that turns
 // control messages into calls on a simulated mouse, and writes the mouse's
 // transfer trace to the file named by LT260_SIM_LOG: the new transfers every
 // 100 ms, on WM_SIM_WRITE_TRACE, after every control message and when the
-// control is destroyed. The log is appended to, never truncated.
+// control is destroyed, one trace line a transfer (TraceLine). The log is
+// appended to, never truncated.
 //
 // The mouse must outlive the control. The window lives as long as the object
 // and must be destroyed on the thread that created it.

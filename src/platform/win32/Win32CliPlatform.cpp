@@ -4,6 +4,7 @@
 #include "platform/win32/Win32HidBackend.h"
 #include "platform/win32/Win32HidSystemCalls.h"
 #include "platform/win32/Win32SystemInfo.h"
+#include "platform/win32/Win32Text.h"
 // <windows.h> comes with the system calls, after our headers: it renames the
 // port's RegisterDeviceNotification. The broadcast, SetupAPI and HID headers
 // build on it.
@@ -57,9 +58,8 @@ struct HidDescription {
 HidDescription Describe(const std::u16string& path, DWORD& error) {
   HidDescription description;
   error = ERROR_SUCCESS;
-  HANDLE file =
-      ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), 0,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = ::CreateFileW(win32::AsWide(path.c_str()), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = ::GetLastError();
     return description;

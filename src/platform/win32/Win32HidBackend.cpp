@@ -1,6 +1,7 @@
 #include "platform/win32/Win32HidBackend.h"
 
 #include "platform/win32/Win32HidSystemCalls.h"
+#include "platform/win32/Win32Text.h"
 // <windows.h> comes with the system calls.
 // <windows.h> first: the SetupAPI, HID and broadcast headers build on it.
 #include <dbt.h>
@@ -187,7 +188,7 @@ std::vector<std::u16string> Win32HidBackend::EnumerateInterfaces() {
                                             nullptr)) {
       continue;
     }
-    paths.emplace_back(reinterpret_cast<const char16_t*>(detail->DevicePath));
+    paths.push_back(win32::FromWide(detail->DevicePath));
   }
   ::SetupDiDestroyDeviceInfoList(list);
   return paths;
@@ -195,7 +196,7 @@ std::vector<std::u16string> Win32HidBackend::EnumerateInterfaces() {
 
 std::unique_ptr<HidDevice> Win32HidBackend::Open(const std::u16string& path) {
   if (path.empty()) return nullptr;
-  const auto* name = reinterpret_cast<const wchar_t*>(path.c_str());
+  const wchar_t* name = win32::AsWide(path.c_str());
   const auto open = [&](DWORD access) {
     return calls_.OpenDevice(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);

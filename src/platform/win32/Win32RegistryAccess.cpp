@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/win32/Win32Text.h"
+
 namespace lt260 {
 namespace {
 
@@ -25,9 +27,6 @@ HKEY RootKey(RegistryRoot root) {
   return HKEY_LOCAL_MACHINE;
 }
 
-// The registry functions read names up to their terminating null.
-std::wstring Terminated(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-
 RegistryKey ToKey(HKEY key) { return reinterpret_cast<RegistryKey>(key); }
 HKEY ToHkey(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 
@@ -36,22 +35,22 @@ HKEY ToHkey(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 RegistryKey Win32RegistryAccess::OpenKey(RegistryRoot root, std::u16string_view subKey,
                                          uint32_t access) {
   HKEY key = nullptr;
-  const LONG result = ::RegOpenKeyExW(RootKey(root), Terminated(subKey).c_str(), 0, access, &key);
+  const LONG result = ::RegOpenKeyExW(RootKey(root), win32::Wide(subKey).c_str(), 0, access, &key);
   return result == ERROR_SUCCESS ? ToKey(key) : 0;
 }
 
 RegistryKey Win32RegistryAccess::CreateKey(RegistryRoot root, std::u16string_view subKey) {
   HKEY key = nullptr;
-  const LONG result = ::RegCreateKeyW(RootKey(root), Terminated(subKey).c_str(), &key);
+  const LONG result = ::RegCreateKeyW(RootKey(root), win32::Wide(subKey).c_str(), &key);
   return result == ERROR_SUCCESS ? ToKey(key) : 0;
 }
 
 bool Win32RegistryAccess::SetStringValue(RegistryKey key, std::u16string_view name,
                                          std::u16string_view text) {
-  const std::wstring data = Terminated(text);
+  const std::wstring data = win32::Wide(text);
   // REG_SZ data carries its terminating null in its length.
   const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-  return ::RegSetValueExW(ToHkey(key), Terminated(name).c_str(), 0, REG_SZ,
+  return ::RegSetValueExW(ToHkey(key), win32::Wide(name).c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(data.c_str()), bytes) == ERROR_SUCCESS;
 }
 

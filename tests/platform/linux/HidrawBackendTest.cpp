@@ -11,6 +11,7 @@
 #include "platform/linux/FakeSysfs.h"
 #include "platform/linux/HidrawBackend.h"
 #include "support/RecordingPorts.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {
@@ -198,7 +199,7 @@ TEST_F(HidrawFixture, ReadsDeliverTheCollectionsOwnReportsWithTheirIdByte) {
   sysfs.AddNode(1, 0x1B80, 0xB412, UnnumberedMouse());
   HidrawBackend backend = MakeBackend();
 
-  auto stage = backend.Open(WidenPath(sysfs.Node(0) + "&col02"));
+  auto stage = backend.Open(FromUtf8(sysfs.Node(0) + "&col02"));
   ASSERT_NE(stage, nullptr);
   std::array<uint8_t, 4> buffer{};
   auto read = std::async(std::launch::async, [&] { return stage->ReadInput(buffer); });
@@ -209,7 +210,7 @@ TEST_F(HidrawFixture, ReadsDeliverTheCollectionsOwnReportsWithTheirIdByte) {
   EXPECT_EQ(read.get(), InputRead::Report(4));
   EXPECT_EQ(buffer, (std::array<uint8_t, 4>{0x02, 0x00, 0x03, 0x00}));
 
-  auto mouse = backend.Open(WidenPath(sysfs.Node(1)));
+  auto mouse = backend.Open(FromUtf8(sysfs.Node(1)));
   ASSERT_NE(mouse, nullptr);
   Deliver(sysfs.Node(1), Bytes({0x11, 0x22, 0x33}));
   EXPECT_EQ(mouse->ReadInput(buffer), InputRead::Report(4));
@@ -226,7 +227,7 @@ TEST_F(HidrawFixture, ReadsDeliverTheCollectionsOwnReportsWithTheirIdByte) {
 TEST_F(HidrawFixture, CancelEndsABlockedReadAndEveryLaterOne) {
   sysfs.AddNode(0, 0x3938, 0x1101, StageCollection());
   HidrawBackend backend = MakeBackend();
-  auto device = backend.Open(WidenPath(sysfs.Node(0)));
+  auto device = backend.Open(FromUtf8(sysfs.Node(0)));
   ASSERT_NE(device, nullptr);
 
   auto read = std::async(std::launch::async, [&] {

@@ -6,9 +6,9 @@
 
 #include "app/MousePresence.h"
 #include "app/framework/WindowsMessageIds.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "ports/MessageNumbers.h"
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
 #include "sysprefs/MousePreferences.h"
@@ -103,7 +103,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
       TrayIconRecord{GetSafeHwnd(), kTrayIconId, WM_AGENT_TRAY_NOTIFY, kTrayIconResource, kTrayTip};
   TaskbarCreatedMessage_ = ports_.Tray.RestartMessage();
 
-  if (SyncFromDevice() != 0) {
+  if (SyncFromDevice()) {
     LaunchConfigurator();
     RecordDevicePresent();
   } else {
@@ -179,7 +179,7 @@ void CMyWnd::OnDeviceSetSettled() {
     // A new arrival is read whatever the time since the last reading: the
     // debounce stands for bursts of notices, which the settle timer absorbs.
     LastSyncTick_.reset();
-    if (SyncFromDevice() != 0) {
+    if (SyncFromDevice()) {
       RecordDevicePresent();
     } else {
       TellConfiguratorDeviceAbsent();
@@ -201,7 +201,7 @@ intptr_t CMyWnd::OnSessionChange(uint64_t sessionEvent, int64_t) {
       break;
     case SessionReaction::Resume:
       SessionSuspended_ = false;
-      if (SyncFromDevice() != 0) {
+      if (SyncFromDevice()) {
         RecordDevicePresent();
       } else {
         TellConfiguratorDeviceAbsent();
@@ -349,12 +349,17 @@ void CMyWnd::SayAboutSettings(std::string_view what) {
   ports_.Debug.Write(line);
 }
 
-int32_t CMyWnd::SyncFromDevice() {
-  DeviceSyncTarget target{channel_,       ports_.SystemClock, ports_.Messages,    LoadedSettings_,
-                          ActiveProfile_, SettingsPath_,      BulletSettingPath_, LastSyncTick_};
-  const int32_t result = lt260::SyncFromDevice(target);
-  MousePresent_ = result != 0;
-  return result;
+// A read-back that saved the mouse's state is announced to the Configurator;
+// one skipped because the last was less than a second ago is not.
+bool CMyWnd::SyncFromDevice() {
+  DeviceSyncTarget target{channel_,      ports_.SystemClock, LoadedSettings_, ActiveProfile_,
+                          SettingsPath_, BulletSettingPath_, LastSyncTick_};
+  const SyncOutcome outcome = lt260::SyncFromDevice(target);
+  if (outcome == SyncOutcome::Read) {
+    PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_SYNC_DONE, 0, 0);
+  }
+  MousePresent_ = outcome != SyncOutcome::NotRead;
+  return MousePresent_;
 }
 
 void CMyWnd::ApplyMousePreferences() {

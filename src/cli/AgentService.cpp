@@ -2,9 +2,9 @@
 
 #include "cli/DeviceDiagnosis.h"
 #include "cli/SettingsCheck.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "ports/MessageNumbers.h"
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
 #include "settings/SettingsStore.h"
 
 namespace lt260 {
@@ -78,12 +78,12 @@ uint32_t AgentService::Elapsed(uint32_t since) { return clock_.TickCount() - sin
 void AgentService::OnArrival() {
   const uint32_t start = clock_.TickCount();
   LoadSettingsFile();
-  const std::optional<uint32_t> before = lastSync_;
-  DeviceSyncTarget target{channel_,       clock_,        queue_,      loaded_,
-                          activeProfile_, settingsPath_, bulletPath_, lastSync_};
-  if (SyncFromDevice(target) != 0) {
-    // Within a second of the last read-back the mouse is taken as read.
-    if (lastSync_ == before) return;
+  DeviceSyncTarget target{channel_,      clock_,      loaded_,  activeProfile_,
+                          settingsPath_, bulletPath_, lastSync_};
+  const SyncOutcome outcome = SyncFromDevice(target);
+  // Within a second of the last read-back the mouse is taken as read.
+  if (outcome == SyncOutcome::TakenAsRead) return;
+  if (outcome == SyncOutcome::Read) {
     SaveDevicePresence(settingsPath_, 1);
     present_ = true;
     out_ << "lt260ctl agent: read the mouse back into " << settingsPath_.string() << " in "

@@ -13,13 +13,13 @@
 #include "cli/ExitStatus.h"
 #include "cli/ProfileText.h"
 #include "cli/SettingsCheck.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "hid/DescriptorText.h"
 #include "hid/HidChannel.h"
 #include "hid/ReportDescriptor.h"
 #include "ports/MessageNumbers.h"
 #include "protocol/ButtonReport.h"
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
 #include "protocol/SettingsReport.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFileFormat.h"
@@ -167,10 +167,9 @@ int Read(Session& s) {
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   std::optional<uint32_t> lastSync;
   DeviceSyncTarget target{
-      channel, s.Platform.SystemClock(), s.Queue, loaded, active, settingsCopy, bulletCopy,
-      lastSync};
+      channel, s.Platform.SystemClock(), loaded, active, settingsCopy, bulletCopy, lastSync};
   s.Err << "reading the mouse back (about 0.3 s)..." << std::endl;
-  if (SyncFromDevice(target) == 0) {
+  if (SyncFromDevice(target) == SyncOutcome::NotRead) {
     return Code(DiagnoseDeviceFailure(*s.Mouse, "reading the mouse", s.Err));
   }
   bool ok = false;

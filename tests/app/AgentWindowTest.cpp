@@ -435,6 +435,31 @@ TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
   }
 }
 
+// An unlock within a second of the last reading takes the mouse as read: no
+// transfer, and the Configurator hears nothing, but the mouse counts as there.
+TEST(AgentSession, UnlockRightAfterAReadingIsNotAnnouncedAgain) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.Create();
+  agent.Send(kWmSessionChange, kSessionLock);
+  agent.messages.Clear();
+  agent.mouse.ClearTransfers();
+  agent.LaterBy(999);
+  agent.Send(kWmSessionChange, kSessionUnlock);
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty());
+  EXPECT_THAT(agent.messages.Posts(), IsEmpty());
+  EXPECT_TRUE(agent.window->MousePresent());
+  EXPECT_EQ(agent.DeviceKey(), 1);
+  EXPECT_TRUE(agent.tray.shown);
+
+  agent.Send(kWmSessionChange, kSessionLock);
+  agent.LaterBy(1);
+  agent.Send(kWmSessionChange, kSessionUnlock);
+  EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u);
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+}
+
 TEST(AgentSession, UnplugWhileLockedWakesTheListenerNoMore) {
   AgentHarness agent;
   agent.Create();

@@ -7,8 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
 #include "support/TempDir.h"
@@ -56,11 +56,11 @@ void BM_SyncFromDevice(benchmark::State& state) {
   const std::filesystem::path settingsPath = dir / "GamingMouse";
   const std::filesystem::path bulletPath = dir / "BulletSetting";
   std::optional<uint32_t> lastSyncTick;
-  DeviceSyncTarget target{session.channel, session.clock, session.windows, *loaded,
-                          active,          settingsPath,  bulletPath,      lastSyncTick};
+  DeviceSyncTarget target{session.channel, session.clock, *loaded,     active,
+                          settingsPath,    bulletPath,    lastSyncTick};
   for (auto _ : state) {
     lastSyncTick.reset();  // every run a full one, past the one-second debounce
-    if (SyncFromDevice(target) != 1) state.SkipWithError("mouse not read");
+    if (SyncFromDevice(target) != SyncOutcome::Read) state.SkipWithError("mouse not read");
   }
 }
 BENCHMARK(BM_SyncFromDevice)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -8,8 +8,9 @@
 #include "sim/SimulatedMouse.h"
 // <windows.h> after the mouse: its RegisterDeviceNotification macro would
 // otherwise rename the port's operation in the class as seen from here.
-#include <dbt.h>
 #include <windows.h>
+// <dbt.h> needs the types of <windows.h>.
+#include <dbt.h>
 #undef RegisterDeviceNotification
 
 namespace lt260 {

@@ -12,23 +12,19 @@
 #include <hidusage.h>
 #include <ddk/hidclass.h>
 
-/* MinGW's <ddk/hidclass.h> numbers these 0 to 5, which no class driver sends:
- * a driver built with those values answers nothing it is asked. */
-#undef IOCTL_HID_GET_DEVICE_DESCRIPTOR
-#undef IOCTL_HID_GET_REPORT_DESCRIPTOR
-#undef IOCTL_HID_READ_REPORT
-#undef IOCTL_HID_WRITE_REPORT
-#undef IOCTL_HID_GET_STRING
-#undef IOCTL_HID_GET_DEVICE_ATTRIBUTES
-#define IOCTL_HID_GET_DEVICE_DESCRIPTOR HID_CTL_CODE(0)
-#define IOCTL_HID_GET_REPORT_DESCRIPTOR HID_CTL_CODE(1)
-#define IOCTL_HID_READ_REPORT HID_CTL_CODE(2)
-#define IOCTL_HID_WRITE_REPORT HID_CTL_CODE(3)
-#define IOCTL_HID_GET_STRING HID_CTL_CODE(4)
-#define IOCTL_HID_ACTIVATE_DEVICE HID_CTL_CODE(7)
-#define IOCTL_HID_DEACTIVATE_DEVICE HID_CTL_CODE(8)
-#define IOCTL_HID_GET_DEVICE_ATTRIBUTES HID_CTL_CODE(9)
-#define IOCTL_HID_SEND_IDLE_NOTIFICATION_REQUEST HID_CTL_CODE(10)
+/* The internal requests of the class driver to its minidriver. MinGW's
+ * <ddk/hidclass.h> numbers six of them 0 to 5, which no class driver sends (a
+ * driver switching on those answers nothing it is asked), and lacks the rest;
+ * they go by names of their own here, so the header's stay untouched. */
+#define MINIDRIVER_GET_DEVICE_DESCRIPTOR HID_CTL_CODE(0)
+#define MINIDRIVER_GET_REPORT_DESCRIPTOR HID_CTL_CODE(1)
+#define MINIDRIVER_READ_REPORT HID_CTL_CODE(2)
+#define MINIDRIVER_WRITE_REPORT HID_CTL_CODE(3)
+#define MINIDRIVER_GET_STRING HID_CTL_CODE(4)
+#define MINIDRIVER_ACTIVATE_DEVICE HID_CTL_CODE(7)
+#define MINIDRIVER_DEACTIVATE_DEVICE HID_CTL_CODE(8)
+#define MINIDRIVER_GET_DEVICE_ATTRIBUTES HID_CTL_CODE(9)
+#define MINIDRIVER_SEND_IDLE_NOTIFICATION_REQUEST HID_CTL_CODE(10)
 
 typedef struct _HID_MINIDRIVER_REGISTRATION {
   ULONG Revision;

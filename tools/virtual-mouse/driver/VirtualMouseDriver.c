@@ -334,7 +334,7 @@ static NTSTATUS NTAPI DispatchInternal(DEVICE_OBJECT* fdo, PIRP irp) {
   ULONG_PTR information = 0;
   NTSTATUS status;
   switch (stack->Parameters.DeviceIoControl.IoControlCode) {
-    case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
+    case MINIDRIVER_GET_DEVICE_DESCRIPTOR: {
       HID_DESCRIPTOR* descriptor = (HID_DESCRIPTOR*)irp->UserBuffer;
       if (descriptor == 0 || length < sizeof(HID_DESCRIPTOR)) {
         status = STATUS_BUFFER_TOO_SMALL;
@@ -351,7 +351,7 @@ static NTSTATUS NTAPI DispatchInternal(DEVICE_OBJECT* fdo, PIRP irp) {
       status = STATUS_SUCCESS;
       break;
     }
-    case IOCTL_HID_GET_REPORT_DESCRIPTOR:
+    case MINIDRIVER_GET_REPORT_DESCRIPTOR:
       if (irp->UserBuffer == 0 || length < interface->ReportDescriptorLength) {
         status = STATUS_BUFFER_TOO_SMALL;
         break;
@@ -361,7 +361,7 @@ static NTSTATUS NTAPI DispatchInternal(DEVICE_OBJECT* fdo, PIRP irp) {
       information = interface->ReportDescriptorLength;
       status = STATUS_SUCCESS;
       break;
-    case IOCTL_HID_GET_DEVICE_ATTRIBUTES: {
+    case MINIDRIVER_GET_DEVICE_ATTRIBUTES: {
       HID_DEVICE_ATTRIBUTES* attributes = (HID_DEVICE_ATTRIBUTES*)irp->UserBuffer;
       if (attributes == 0 || length < sizeof(HID_DEVICE_ATTRIBUTES)) {
         status = STATUS_BUFFER_TOO_SMALL;
@@ -376,10 +376,10 @@ static NTSTATUS NTAPI DispatchInternal(DEVICE_OBJECT* fdo, PIRP irp) {
       status = STATUS_SUCCESS;
       break;
     }
-    case IOCTL_HID_GET_STRING:
+    case MINIDRIVER_GET_STRING:
       status = DispatchString(device, irp, length, &information);
       break;
-    case IOCTL_HID_READ_REPORT:
+    case MINIDRIVER_READ_REPORT:
       return DispatchRead(device, irp, length);
     case IOCTL_HID_GET_FEATURE:
       status = DispatchFeature(device, irp, FALSE, &information);
@@ -387,8 +387,8 @@ static NTSTATUS NTAPI DispatchInternal(DEVICE_OBJECT* fdo, PIRP irp) {
     case IOCTL_HID_SET_FEATURE:
       status = DispatchFeature(device, irp, TRUE, &information);
       break;
-    case IOCTL_HID_ACTIVATE_DEVICE:
-    case IOCTL_HID_DEACTIVATE_DEVICE:
+    case MINIDRIVER_ACTIVATE_DEVICE:
+    case MINIDRIVER_DEACTIVATE_DEVICE:
       status = STATUS_SUCCESS;
       break;
     default:

@@ -3,10 +3,9 @@
 // 300 ms between the two reports, and everything else should be noise beside it.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
+#include "cli/SteadyClock.h"
 #include "device/DeviceSync.h"
 #include "device/ProfileSending.h"
 #include "sim/SimulatedMouse.h"
@@ -15,18 +14,6 @@
 
 namespace lt260 {
 namespace {
-
-class SteadyClock final : public Clock {
- public:
-  uint32_t TickCount() override {
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-  }
-  void Sleep(uint32_t milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-};
 
 struct Session {
   SimulatedMouse mouse;

@@ -100,7 +100,7 @@ void CheckOnlyAdoptedFieldsChanged(const ProfileSetting& before, const ProfileSe
 // Each bullet macro saved is in its section whole: the movement count and
 // all 92 events. Where two buttons name the same section, the later one wins.
 void CheckBulletFile(const std::filesystem::path& path, const ProfileSetting& profile) {
-  const IniFile::Snapshot bullets = IniFile(path).Load();
+  const IniFile::Snapshot bullets = IniFile::Load(path);
   bool anySaved = false;
   for (int s = 0; s < kButtonCount; ++s) {
     const ButtonAssignment& button = profile.ButtonAssigned[s];

@@ -238,7 +238,9 @@ intptr_t CMyWnd::OnDpiStage(uint64_t stage, int64_t) {
   const auto dpiStage = static_cast<int32_t>(stage);
   const int32_t active = AppliedSettings_.Global.Active;
   ActiveProfile_.DPI_Cur = dpiStage;
-  if (!SaveDpiStage(SettingsPath_, active, dpiStage)) SayAboutSettings("DPI_Cur not written");
+  if (!SaveDpiStage(SettingsPath_, active, dpiStage, ports_.SystemClock)) {
+    SayAboutSettings("DPI_Cur not written");
+  }
   PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_DPI_STAGE, static_cast<uint64_t>(active),
                      dpiStage - 1);
   return 1;
@@ -252,8 +254,8 @@ intptr_t CMyWnd::OnTrayNotify(uint64_t, int64_t mouseMessage) {
     // Configurator shows at once; nothing is applied to the mouse or Windows.
     const std::filesystem::path programFolder = ports_.System.ProgramFolder();
     LoadSettings();
-    const IniFile language(LanguageFile(programFolder, LoadedSettings_.Global.lan_id));
-    const IniFile::Snapshot texts = language.Load();
+    const IniFile::Snapshot texts =
+        IniFile::Load(LanguageFile(programFolder, LoadedSettings_.Global.lan_id));
     std::vector<MenuItem> items;
     for (auto [key, command] : {std::pair{u"1", ID_TRAY_OPEN}, std::pair{u"2", ID_TRAY_HIDE}}) {
       std::u16string text = texts.document.ReadString(u"TRAY_STRING", key, u"");
@@ -312,8 +314,8 @@ int32_t CMyWnd::ProbeCompanionLibrary() {
 // The Agent shows nothing to the user: what became of the settings file is
 // said on the debug output, for whoever looks into a problem.
 void CMyWnd::LoadSettings() {
-  const SettingsLoadOutcome outcome =
-      lt260::LoadSettings(SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_);
+  const SettingsLoadOutcome outcome = lt260::LoadSettings(
+      SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_, ports_.SystemClock);
   const char* what = nullptr;
   switch (outcome) {
     case SettingsLoadOutcome::Loaded:
@@ -336,7 +338,9 @@ void CMyWnd::LoadSettings() {
 }
 
 void CMyWnd::SaveDevicePresence(int32_t present) {
-  if (!lt260::SaveDevicePresence(SettingsPath_, present)) SayAboutSettings("Device not written");
+  if (!lt260::SaveDevicePresence(SettingsPath_, present, ports_.SystemClock)) {
+    SayAboutSettings("Device not written");
+  }
 }
 
 void CMyWnd::SayAboutSettings(std::string_view what) {

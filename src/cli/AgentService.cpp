@@ -52,7 +52,7 @@ int AgentService::Run() {
 // the agent runs (by lt260ctl apply or by hand) count. A bad value is
 // repaired as the Agent on Windows repairs it.
 void AgentService::LoadSettingsFile() {
-  LoadSettings(settingsPath_, loaded_, applied_, activeProfile_);
+  LoadSettings(settingsPath_, loaded_, applied_, activeProfile_, clock_);
 }
 
 // Names a bad line of the file once, after the device work so the check never
@@ -84,7 +84,7 @@ void AgentService::OnArrival() {
   // Within a second of the last read-back the mouse is taken as read.
   if (outcome == SyncOutcome::TakenAsRead) return;
   if (outcome == SyncOutcome::Read) {
-    SaveDevicePresence(settingsPath_, 1);
+    SaveDevicePresence(settingsPath_, 1, clock_);
     present_ = true;
     out_ << "lt260ctl agent: read the mouse back into " << settingsPath_.string() << " in "
          << Elapsed(start) << " ms" << std::endl;
@@ -105,7 +105,7 @@ void AgentService::OnDpiStage(int32_t stage) {
   LoadSettingsFile();
   activeProfile_.DPI_Cur = stage;
   // Under the section numbered by Active itself, as the Agent on Windows does.
-  if (SaveDpiStage(settingsPath_, applied_.Global.Active, stage)) {
+  if (SaveDpiStage(settingsPath_, applied_.Global.Active, stage, clock_)) {
     out_ << "lt260ctl agent: DPI stage " << stage << " saved" << std::endl;
   } else {
     err_ << "lt260ctl agent: could not save DPI stage " << stage << " to " << settingsPath_.string()

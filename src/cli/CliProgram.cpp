@@ -100,7 +100,7 @@ int Apply(Session& s) {
   SettingsFile loaded{};
   SettingsFile applied{};
   ProfileSetting active{};
-  LoadSettings(path, loaded, applied, active);
+  LoadSettings(path, loaded, applied, active, s.Platform.SystemClock());
   if (!existed) {
     if (!std::filesystem::exists(path, ignored)) {
       s.Err << "lt260ctl: bad settings file " << path.string() << ": cannot be created\n";
@@ -130,7 +130,7 @@ int Apply(Session& s) {
   // The profile on the mouse becomes the active one, so the agent programs
   // the same one again after a resume.
   if (slot != loaded.Global.Active) {
-    IniFile(path).WriteInt(kGlobalSection, u"Active", slot);
+    IniFile(path, s.Platform.SystemClock()).WriteInt(kGlobalSection, u"Active", slot);
     s.Out << "profile " << slot + 1 << " is now the active profile in " << path.string() << "\n";
   }
   s.Out << "done\n";

@@ -21,7 +21,8 @@ constexpr int kBulletSectionBase = 2;
 
 // Saves a bullet macro read back from the mouse where the Configurator keeps
 // them: its movement count and all 92 events.
-void SaveBulletMacro(const std::filesystem::path& path, const ButtonAssignment& macro) {
+void SaveBulletMacro(const std::filesystem::path& path, const ButtonAssignment& macro,
+                     Clock& clock) {
   std::u16string section = u"BulletProfile";
   const std::string number = std::to_string(macro.MacroEvents[0].Code - kBulletSectionBase);
   section.append(number.begin(), number.end());
@@ -32,7 +33,7 @@ void SaveBulletMacro(const std::filesystem::path& path, const ButtonAssignment& 
   }
   std::array<uint8_t, sizeof macro.MacroEvents> events{};
   std::memcpy(events.data(), macro.MacroEvents.data(), events.size());
-  IniFile(path).Update([&](IniDocument& document, IniFile::LoadStatus) {
+  IniFile(path, clock).Update([&](IniDocument& document, IniFile::LoadStatus) {
     document.WriteInt(section, u"BulletNum", movements);
     document.WriteStruct(section, u"Macro", events);
     return true;
@@ -89,11 +90,12 @@ SyncOutcome SyncFromDevice(DeviceSyncTarget& target) {
     } else if (readBack.FunctionCode == kBulletFunctionCode &&
                readBack.MacroEvents[0].Code >= kBulletSectionBase) {
       readBack.MacroIndex = stored.MacroIndex;
-      SaveBulletMacro(target.BulletSettingPath, readBack);
+      SaveBulletMacro(target.BulletSettingPath, readBack, target.SystemClock);
     }
   }
 
-  WriteProfileSetting(target.SettingsPath, global.Current, target.ActiveProfile);
+  WriteProfileSetting(target.SettingsPath, global.Current, target.ActiveProfile,
+                      target.SystemClock);
   target.LastSyncTick = target.SystemClock.TickCount();
   return SyncOutcome::Read;
 }

@@ -29,7 +29,8 @@ struct DeviceSyncTarget {
 };
 
 enum class SyncOutcome {
-  // The mouse is absent or a report could not be read; nothing was saved.
+  // The mouse is absent or a report could not be read; nothing was saved,
+  // though the active profile may hold what the settings report gave.
   NotRead,
   // The last success was less than a second ago; no device work was done.
   TakenAsRead,

@@ -504,10 +504,10 @@ TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {
 TEST(AgentMenu, ReadsItsTextsInTheLanguageTheSettingsNameNow) {
   AgentHarness agent;
   const auto lan = agent.system.programFolder / "Lan";
-  IniFile(lan / "skin_En.ini").WriteString(u"TRAY_STRING", u"1", u"Open");
-  IniFile(lan / "skin_En.ini").WriteString(u"TRAY_STRING", u"2", u"Hide");
-  IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"1", u"Abrir");
-  IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"2", u"Ocultar");
+  IniFile(lan / "skin_En.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"1", u"Open");
+  IniFile(lan / "skin_En.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"2", u"Hide");
+  IniFile(lan / "skin_Sp.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"1", u"Abrir");
+  IniFile(lan / "skin_Sp.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"2", u"Ocultar");
   CMyWnd& window = agent.Create();
 
   agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmRightButtonDown);

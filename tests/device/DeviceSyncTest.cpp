@@ -120,8 +120,8 @@ TEST_F(DeviceSyncTest, ChangedMacroLosesItsIndexAndCurrentNamesTheSection) {
 
   ASSERT_EQ(Sync(), SyncOutcome::Read);
   EXPECT_EQ(active_.ButtonAssigned[2].MacroIndex, -1);
-  EXPECT_EQ(IniFile(settingsPath_).ReadInt(u"Profile4Setting", u"DPI_Cur", -1), 3);
-  EXPECT_EQ(IniFile(settingsPath_).ReadInt(u"Profile0Setting", u"DPI_Cur", -1), -1);
+  EXPECT_EQ(IniFile(settingsPath_, clock_).ReadInt(u"Profile4Setting", u"DPI_Cur", -1), 3);
+  EXPECT_EQ(IniFile(settingsPath_, clock_).ReadInt(u"Profile0Setting", u"DPI_Cur", -1), -1);
 }
 
 TEST_F(DeviceSyncTest, SuccessOpensAOneSecondWindowAcrossTheCounterWrap) {
@@ -199,7 +199,7 @@ TEST_F(DeviceSyncTest, BulletMacroIsSavedUnderItsProfileSection) {
   EXPECT_EQ(read.MacroEvents[0].Code, 4) << "left-button events carry the bullet profile + 1";
   EXPECT_EQ(read.MacroIndex, 11);
 
-  IniFile bullets(bulletPath_);
+  IniFile bullets(bulletPath_, clock_);
   EXPECT_EQ(bullets.ReadInt(u"BulletProfile2", u"BulletNum", -1), 2);
   std::array<uint8_t, sizeof read.MacroEvents> saved{};
   ASSERT_TRUE(bullets.ReadStruct(u"BulletProfile2", u"Macro", saved));

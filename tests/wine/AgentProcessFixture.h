@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "AgentDriver.h"
+#include "cli/SteadyClock.h"
 #include "ports/MessageNumbers.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
@@ -281,7 +282,8 @@ class AgentProcess : public testing::Test {
     auto loaded = std::make_unique<SettingsFile>();
     auto applied = std::make_unique<SettingsFile>();
     ProfileSetting active{};
-    EXPECT_EQ(LoadSettings(copy, *loaded, *applied, active), SettingsLoadOutcome::Loaded);
+    SteadyClock clock;
+    EXPECT_EQ(LoadSettings(copy, *loaded, *applied, active, clock), SettingsLoadOutcome::Loaded);
     auto again = std::make_unique<SettingsFile>(*loaded);
     ValidateSettings(*again);
     EXPECT_EQ(std::memcmp(again.get(), loaded.get(), sizeof(SettingsFile)), 0)

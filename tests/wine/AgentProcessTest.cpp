@@ -3,6 +3,7 @@
 // on-screen display, the settings file, the registry and the simulated mouse's
 // transfer log. Each test gets a Wine prefix of its own (see CMakeLists.txt).
 #include "AgentProcessFixture.h"
+#include "cli/SteadyClock.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/SettingsReport.h"
 
@@ -110,7 +111,8 @@ TEST_F(AgentProcess, ReloadProgramsTheMouseWithTheActiveProfile) {
   std::filesystem::copy_file(settings_, copy, std::filesystem::copy_options::overwrite_existing);
   SettingsFile loaded{}, applied{};
   ProfileSetting active{};
-  LoadSettings(copy, loaded, applied, active);
+  SteadyClock clock;
+  LoadSettings(copy, loaded, applied, active, clock);
   const SettingsReportBytes settingsReport = BuildSettingsReport(active);
   const ButtonReportBytes buttonReport = BuildButtonReport(active);
 
@@ -258,7 +260,8 @@ TEST_F(AgentProcess, ReloadReadsTheFileWhileAnotherProgramHoldsItForDeletion) {
 
   SettingsFile loaded{}, applied{};
   ProfileSetting userProfile{};
-  LoadSettings(user, loaded, applied, userProfile);
+  SteadyClock clock;
+  LoadSettings(user, loaded, applied, userProfile, clock);
   ASSERT_EQ(userProfile.POLLRATE_VALUE, 1);
   const SettingsReportBytes settingsReport = BuildSettingsReport(userProfile);
   const ButtonReportBytes buttonReport = BuildButtonReport(userProfile);

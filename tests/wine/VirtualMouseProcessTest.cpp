@@ -27,6 +27,7 @@
 
 #include "AgentDriver.h"
 #include "VirtualMouse.h"
+#include "cli/SteadyClock.h"
 #include "ports/MessageNumbers.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"
@@ -370,7 +371,8 @@ TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
   std::filesystem::copy_file(settings_, copy, std::filesystem::copy_options::overwrite_existing);
   SettingsFile loaded{}, applied{};
   ProfileSetting active{};
-  LoadSettings(copy, loaded, applied, active);
+  SteadyClock clock;
+  LoadSettings(copy, loaded, applied, active, clock);
   const SettingsReportBytes settingsReport = BuildSettingsReport(active);
   const ButtonReportBytes buttonReport = BuildButtonReport(active);
   ASSERT_EQ(sent.size(), 2u) << testing::PrintToString(Summaries(sent));

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "cli/SteadyClock.h"
 #include "common/SystemErrorText.h"
 #include "ports/MessageNumbers.h"
 #include "settings/IniFile.h"
@@ -700,7 +701,7 @@ std::vector<std::string> ReadTextLines(const std::filesystem::path& path) {
 std::optional<std::u16string> ReadSettingsValue(const std::filesystem::path& path,
                                                 std::u16string_view section,
                                                 std::u16string_view key) {
-  IniFile::Snapshot snapshot = IniFile(path).Load();
+  IniFile::Snapshot snapshot = IniFile::Load(path);
   if (snapshot.status != IniFile::LoadStatus::Loaded) return std::nullopt;
   // A default no file can hold tells a missing key from an empty one.
   static constexpr char16_t kMissing[] = u"\x01missing\x01";
@@ -712,12 +713,13 @@ std::optional<std::u16string> ReadSettingsValue(const std::filesystem::path& pat
 std::optional<int32_t> ReadSettingsInt(const std::filesystem::path& path,
                                        std::u16string_view section, std::u16string_view key) {
   if (!ReadSettingsValue(path, section, key)) return std::nullopt;
-  return IniFile(path).ReadInt(section, key, 0);
+  return IniFile::Load(path).document.ReadInt(section, key, 0);
 }
 
 bool WriteSettingsInt(const std::filesystem::path& path, std::u16string_view section,
                       std::u16string_view key, int32_t value, std::string& error) {
-  if (!IniFile(path).WriteInt(section, key, value)) {
+  SteadyClock clock;
+  if (!IniFile(path, clock).WriteInt(section, key, value)) {
     error = "cannot write " + Narrow(key) + " of [" + Narrow(section) + "] in " +
             Narrow(path.wstring());
     return false;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/SteadyClock.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -20,9 +21,10 @@ std::string Narrow(std::u16string_view text) {
 void PrintButton(int index, const lt260::ButtonAssignment& button) {
   int events = 0;
   while (events < lt260::kMacroEventCapacity && button.MacroEvents[events].Code != 0) ++events;
-  std::printf("    button %d: no %u, function 0x%02X, %d macro events, mode %u, repeat %u, index %d\n",
-              index + 1, button.ButtonNo, button.FunctionCode, events, button.MacroMode,
-              button.MacroRepeat, button.MacroIndex);
+  std::printf(
+      "    button %d: no %u, function 0x%02X, %d macro events, mode %u, repeat %u, index %d\n",
+      index + 1, button.ButtonNo, button.FunctionCode, events, button.MacroMode, button.MacroRepeat,
+      button.MacroIndex);
 }
 
 void PrintProfile(int slot, int section, const lt260::ProfileSetting& profile, bool active) {
@@ -54,7 +56,8 @@ int main(int argc, char** argv) {
   auto loaded = std::make_unique<lt260::SettingsFile>();
   auto applied = std::make_unique<lt260::SettingsFile>();
   auto active = std::make_unique<lt260::ProfileSetting>();
-  lt260::LoadSettings(path, *loaded, *applied, *active);
+  lt260::SteadyClock clock;
+  lt260::LoadSettings(path, *loaded, *applied, *active, clock);
   if (!existed) {
     std::printf("%s did not exist: %s\n", path.string().c_str(),
                 std::filesystem::exists(path) ? "created it with the defaults"

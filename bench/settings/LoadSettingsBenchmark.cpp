@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SampleSettings.h"
+#include "cli/SteadyClock.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
 
@@ -32,8 +33,9 @@ void BM_LoadSettings(benchmark::State& state) {
   SettingsFile loaded{};
   SettingsFile applied{};
   ProfileSetting activeProfile{};
+  SteadyClock clock;
   for (auto _ : state) {
-    LoadSettings(sample.Path(), loaded, applied, activeProfile);
+    LoadSettings(sample.Path(), loaded, applied, activeProfile, clock);
     benchmark::DoNotOptimize(loaded);
     benchmark::DoNotOptimize(activeProfile);
     benchmark::ClobberMemory();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cli/SteadyClock.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
 #include "settings/TextField.h"
@@ -84,7 +85,8 @@ SampleSettingsFile::SampleSettingsFile(const std::string& folderName) {
   std::filesystem::remove_all(folder_, ignored);
   std::filesystem::create_directories(folder_, ignored);
   path_ = folder_ / "GamingMouse";
-  written_ = WriteSettingsFile(path_, SampleSettings());
+  SteadyClock clock;
+  written_ = WriteSettingsFile(path_, SampleSettings(), clock);
 }
 
 SampleSettingsFile::~SampleSettingsFile() {

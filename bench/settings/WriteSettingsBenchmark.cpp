@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SampleSettings.h"
+#include "cli/SteadyClock.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
@@ -23,7 +24,8 @@ namespace fs = std::filesystem;
 void BM_WriteOneKey(benchmark::State& state) {
   SampleSettingsFile sample("lt260-write-settings-bench");
   if (!sample.Written()) return state.SkipWithError("could not write the sample settings file");
-  IniFile file(sample.Path());
+  SteadyClock clock;
+  IniFile file(sample.Path(), clock);
   int32_t value = 0;
   for (auto _ : state) {
     if (!file.WriteInt(u"Setting", u"Device", value ^= 1)) {
@@ -39,9 +41,10 @@ void BM_WriteWholeProfile(benchmark::State& state) {
   SampleSettingsFile sample("lt260-write-settings-bench");
   if (!sample.Written()) return state.SkipWithError("could not write the sample settings file");
   ProfileSetting profile = SampleSettings().Profiles[0];
+  SteadyClock clock;
   for (auto _ : state) {
     profile.DPI_Cur = profile.DPI_Cur == 1 ? 2 : 1;
-    if (!WriteProfileSetting(sample.Path(), 0, profile)) {
+    if (!WriteProfileSetting(sample.Path(), 0, profile, clock)) {
       return state.SkipWithError("a write failed");
     }
   }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "SampleSettings.h"
+#include "cli/SteadyClock.h"
 #include "platform/win32/Win32Text.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsValidation.h"
@@ -145,7 +146,8 @@ int main(int argc, char** argv) {
   const fs::path path = folder / "GamingMouse";
   fs::remove(path);
   const SettingsFile sample = bench::SampleSettings();
-  if (!WriteSettingsFile(path, sample)) {
+  SteadyClock clock;
+  if (!WriteSettingsFile(path, sample, clock)) {
     std::fprintf(stderr, "could not write %ls\n", path.c_str());
     return 1;
   }
@@ -155,7 +157,7 @@ int main(int argc, char** argv) {
   int oursLoads = 0;
   int perKeyLoads = 0;
   const double ours = MillisecondsPerLoad(
-      seconds, [&] { LoadSettings(path, loaded, applied, active); }, oursLoads);
+      seconds, [&] { LoadSettings(path, loaded, applied, active, clock); }, oursLoads);
   const double perKey = MillisecondsPerLoad(
       seconds, [&] { LoadSettingsPerKey(path, perKeyLoaded, perKeyApplied, perKeyActive); },
       perKeyLoads);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "SampleSettings.h"
+#include "cli/SteadyClock.h"
 #include "settings/IniFile.h"
 
 namespace {
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path& path = sample.Path();
-  lt260::IniFile store(path);
+  lt260::SteadyClock clock;
+  lt260::IniFile store(path, clock);
   const double ours = MicrosecondsPerWrite(
       writes, [&](int i) { return store.WriteInt(u"Setting", u"Device", i & 1); });
   const double windows = MicrosecondsPerWrite(writes, [&](int i) {

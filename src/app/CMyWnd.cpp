@@ -6,9 +6,9 @@
 
 #include "app/MousePresence.h"
 #include "app/framework/WindowsMessageIds.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "ports/MessageNumbers.h"
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
 #include "sysprefs/MousePreferences.h"
@@ -103,7 +103,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
       TrayIconRecord{GetSafeHwnd(), kTrayIconId, WM_AGENT_TRAY_NOTIFY, kTrayIconResource, kTrayTip};
   TaskbarCreatedMessage_ = ports_.Tray.RestartMessage();
 
-  if (SyncFromDevice() != 0) {
+  if (SyncFromDevice()) {
     LaunchConfigurator();
     RecordDevicePresent();
   } else {
@@ -179,7 +179,7 @@ void CMyWnd::OnDeviceSetSettled() {
     // A new arrival is read whatever the time since the last reading: the
     // debounce stands for bursts of notices, which the settle timer absorbs.
     LastSyncTick_.reset();
-    if (SyncFromDevice() != 0) {
+    if (SyncFromDevice()) {
       RecordDevicePresent();
     } else {
       TellConfiguratorDeviceAbsent();
@@ -201,7 +201,7 @@ intptr_t CMyWnd::OnSessionChange(uint64_t sessionEvent, int64_t) {
       break;
     case SessionReaction::Resume:
       SessionSuspended_ = false;
-      if (SyncFromDevice() != 0) {
+      if (SyncFromDevice()) {
         RecordDevicePresent();
       } else {
         TellConfiguratorDeviceAbsent();
@@ -238,7 +238,9 @@ intptr_t CMyWnd::OnDpiStage(uint64_t stage, int64_t) {
   const auto dpiStage = static_cast<int32_t>(stage);
   const int32_t active = AppliedSettings_.Global.Active;
   ActiveProfile_.DPI_Cur = dpiStage;
-  if (!SaveDpiStage(SettingsPath_, active, dpiStage)) SayAboutSettings("DPI_Cur not written");
+  if (!SaveDpiStage(SettingsPath_, active, dpiStage, ports_.SystemClock)) {
+    SayAboutSettings("DPI_Cur not written");
+  }
   PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_DPI_STAGE, static_cast<uint64_t>(active),
                      dpiStage - 1);
   return 1;
@@ -252,8 +254,8 @@ intptr_t CMyWnd::OnTrayNotify(uint64_t, int64_t mouseMessage) {
     // Configurator shows at once; nothing is applied to the mouse or Windows.
     const std::filesystem::path programFolder = ports_.System.ProgramFolder();
     LoadSettings();
-    const IniFile language(LanguageFile(programFolder, LoadedSettings_.Global.lan_id));
-    const IniFile::Snapshot texts = language.Load();
+    const IniFile::Snapshot texts =
+        IniFile::Load(LanguageFile(programFolder, LoadedSettings_.Global.lan_id));
     std::vector<MenuItem> items;
     for (auto [key, command] : {std::pair{u"1", ID_TRAY_OPEN}, std::pair{u"2", ID_TRAY_HIDE}}) {
       std::u16string text = texts.document.ReadString(u"TRAY_STRING", key, u"");
@@ -312,8 +314,8 @@ int32_t CMyWnd::ProbeCompanionLibrary() {
 // The Agent shows nothing to the user: what became of the settings file is
 // said on the debug output, for whoever looks into a problem.
 void CMyWnd::LoadSettings() {
-  const SettingsLoadOutcome outcome =
-      lt260::LoadSettings(SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_);
+  const SettingsLoadOutcome outcome = lt260::LoadSettings(
+      SettingsPath_, LoadedSettings_, AppliedSettings_, ActiveProfile_, ports_.SystemClock);
   const char* what = nullptr;
   switch (outcome) {
     case SettingsLoadOutcome::Loaded:
@@ -336,7 +338,9 @@ void CMyWnd::LoadSettings() {
 }
 
 void CMyWnd::SaveDevicePresence(int32_t present) {
-  if (!lt260::SaveDevicePresence(SettingsPath_, present)) SayAboutSettings("Device not written");
+  if (!lt260::SaveDevicePresence(SettingsPath_, present, ports_.SystemClock)) {
+    SayAboutSettings("Device not written");
+  }
 }
 
 void CMyWnd::SayAboutSettings(std::string_view what) {
@@ -349,12 +353,17 @@ void CMyWnd::SayAboutSettings(std::string_view what) {
   ports_.Debug.Write(line);
 }
 
-int32_t CMyWnd::SyncFromDevice() {
-  DeviceSyncTarget target{channel_,       ports_.SystemClock, ports_.Messages,    LoadedSettings_,
-                          ActiveProfile_, SettingsPath_,      BulletSettingPath_, LastSyncTick_};
-  const int32_t result = lt260::SyncFromDevice(target);
-  MousePresent_ = result != 0;
-  return result;
+// A read-back that saved the mouse's state is announced to the Configurator;
+// one skipped because the last was less than a second ago is not.
+bool CMyWnd::SyncFromDevice() {
+  DeviceSyncTarget target{channel_,      ports_.SystemClock, LoadedSettings_, ActiveProfile_,
+                          SettingsPath_, BulletSettingPath_, LastSyncTick_};
+  const SyncOutcome outcome = lt260::SyncFromDevice(target);
+  if (outcome == SyncOutcome::Read) {
+    PostToWindowTitled(kConfiguratorWindowTitle, WM_CFG_SYNC_DONE, 0, 0);
+  }
+  MousePresent_ = outcome != SyncOutcome::NotRead;
+  return MousePresent_;
 }
 
 void CMyWnd::ApplyMousePreferences() {

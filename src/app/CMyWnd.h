@@ -90,7 +90,9 @@ class CMyWnd : public CWnd {
   // Writes "Device", saying so on the debug output when it cannot.
   void SaveDevicePresence(int32_t present);
   void SayAboutSettings(std::string_view what);
-  int32_t SyncFromDevice();
+  // Reads the mouse back; true when it was read or was read less than a
+  // second ago.
+  bool SyncFromDevice();
   // After the device notices have settled: reads the mouse back if it has
   // just arrived whole, tells the Configurator if it has just gone.
   void OnDeviceSetSettled();

@@ -2,9 +2,9 @@
 
 #include "cli/DeviceDiagnosis.h"
 #include "cli/SettingsCheck.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "ports/MessageNumbers.h"
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
 #include "settings/SettingsStore.h"
 #include "text/Utf8.h"
 
@@ -53,7 +53,7 @@ int AgentService::Run() {
 // the agent runs (by lt260ctl apply or by hand) count. A bad value is
 // repaired as the Agent on Windows repairs it.
 void AgentService::LoadSettingsFile() {
-  LoadSettings(settingsPath_, loaded_, applied_, activeProfile_);
+  LoadSettings(settingsPath_, loaded_, applied_, activeProfile_, clock_);
 }
 
 // Names a bad line of the file once, after the device work so the check never
@@ -79,13 +79,13 @@ uint32_t AgentService::Elapsed(uint32_t since) { return clock_.TickCount() - sin
 void AgentService::OnArrival() {
   const uint32_t start = clock_.TickCount();
   LoadSettingsFile();
-  const std::optional<uint32_t> before = lastSync_;
-  DeviceSyncTarget target{channel_,       clock_,        queue_,      loaded_,
-                          activeProfile_, settingsPath_, bulletPath_, lastSync_};
-  if (SyncFromDevice(target) != 0) {
-    // Within a second of the last read-back the mouse is taken as read.
-    if (lastSync_ == before) return;
-    SaveDevicePresence(settingsPath_, 1);
+  DeviceSyncTarget target{channel_,      clock_,      loaded_,  activeProfile_,
+                          settingsPath_, bulletPath_, lastSync_};
+  const SyncOutcome outcome = SyncFromDevice(target);
+  // Within a second of the last read-back the mouse is taken as read.
+  if (outcome == SyncOutcome::TakenAsRead) return;
+  if (outcome == SyncOutcome::Read) {
+    SaveDevicePresence(settingsPath_, 1, clock_);
     present_ = true;
     out_ << "lt260ctl agent: read the mouse back into " << settingsPath_.string() << " in "
          << Elapsed(start) << " ms" << std::endl;
@@ -106,7 +106,7 @@ void AgentService::OnDpiStage(int32_t stage) {
   LoadSettingsFile();
   activeProfile_.DPI_Cur = stage;
   // Under the section numbered by Active itself, as the Agent on Windows does.
-  if (SaveDpiStage(settingsPath_, applied_.Global.Active, stage)) {
+  if (SaveDpiStage(settingsPath_, applied_.Global.Active, stage, clock_)) {
     out_ << "lt260ctl agent: DPI stage " << stage << " saved" << std::endl;
   } else {
     err_ << "lt260ctl agent: could not save DPI stage " << stage << " to " << settingsPath_.string()

@@ -13,13 +13,13 @@
 #include "cli/ExitStatus.h"
 #include "cli/ProfileText.h"
 #include "cli/SettingsCheck.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "hid/DescriptorText.h"
 #include "hid/HidChannel.h"
 #include "hid/ReportDescriptor.h"
 #include "ports/MessageNumbers.h"
 #include "protocol/ButtonReport.h"
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
 #include "protocol/SettingsReport.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFileFormat.h"
@@ -101,7 +101,7 @@ int Apply(Session& s) {
   SettingsFile loaded{};
   SettingsFile applied{};
   ProfileSetting active{};
-  LoadSettings(path, loaded, applied, active);
+  LoadSettings(path, loaded, applied, active, s.Platform.SystemClock());
   if (!existed) {
     if (!std::filesystem::exists(path, ignored)) {
       s.Err << "lt260ctl: bad settings file " << path.string() << ": cannot be created\n";
@@ -131,7 +131,7 @@ int Apply(Session& s) {
   // The profile on the mouse becomes the active one, so the agent programs
   // the same one again after a resume.
   if (slot != loaded.Global.Active) {
-    IniFile(path).WriteInt(kGlobalSection, u"Active", slot);
+    IniFile(path, s.Platform.SystemClock()).WriteInt(kGlobalSection, u"Active", slot);
     s.Out << "profile " << slot + 1 << " is now the active profile in " << path.string() << "\n";
   }
   s.Out << "done\n";
@@ -168,10 +168,9 @@ int Read(Session& s) {
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   std::optional<uint32_t> lastSync;
   DeviceSyncTarget target{
-      channel, s.Platform.SystemClock(), s.Queue, loaded, active, settingsCopy, bulletCopy,
-      lastSync};
+      channel, s.Platform.SystemClock(), loaded, active, settingsCopy, bulletCopy, lastSync};
   s.Err << "reading the mouse back (about 0.3 s)..." << std::endl;
-  if (SyncFromDevice(target) == 0) {
+  if (SyncFromDevice(target) == SyncOutcome::NotRead) {
     return Code(DiagnoseDeviceFailure(*s.Mouse, "reading the mouse", s.Err));
   }
   bool ok = false;

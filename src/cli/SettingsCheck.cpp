@@ -105,7 +105,7 @@ std::optional<SettingsProblem> CheckSettingsFile(const std::filesystem::path& pa
   const std::vector<std::string> lines = utf16 ? std::vector<std::string>{} : Lines(text);
   if (auto malformed = MalformedLine(lines)) return malformed;
 
-  const IniFile::Snapshot snapshot = IniFile(path).Load();
+  const IniFile::Snapshot snapshot = IniFile::Load(path);
   if (snapshot.status == IniFile::LoadStatus::Unreadable) {
     return SettingsProblem{"cannot be read", 0};
   }

@@ -42,6 +42,16 @@ uint8_t ScaleChannel(uint8_t channel, int32_t brightFifths) {
   return static_cast<uint8_t>(static_cast<uint64_t>(scaled) & 0xFF);
 }
 
+int32_t Colour(const std::array<uint8_t, 3>& rgb) {
+  return static_cast<int32_t>(rgb[0] | rgb[1] << 8 | rgb[2] << 16);
+}
+
+// Undoes ScaleChannel for a brightness the profile holds (1 to 5 once
+// validated), keeping the low byte as the firmware would.
+uint8_t UnscaleChannel(uint8_t channel, int32_t brightFifths) {
+  return static_cast<uint8_t>((channel * 5 / brightFifths) & 0xFF);
+}
+
 }  // namespace
 
 SettingsReportBytes BuildSettingsReport(const ProfileSetting& profile) {
@@ -71,6 +81,38 @@ SettingsReportBytes BuildSettingsReport(const ProfileSetting& profile) {
     report.DpiColor[stage][2] = Blue(profile.DPI_Color[stage]);
   }
   return std::bit_cast<SettingsReportBytes>(report);
+}
+
+void AdoptSettingsReport(const SettingsReportBytes& bytes, ProfileSetting& profile) {
+  const auto report = std::bit_cast<SettingsReportLayout>(bytes);
+  profile.DPI_Cur = report.DpiStage;
+  profile.POLLRATE_VALUE = report.PollRate;
+  profile.light_type = report.LightMode >> 4;
+  profile.Cycle_enable = report.LightMode & 0x0F;
+  profile.light_speed = 5 - report.LightSpeed;
+
+  // Types 1 to 7 keep their colour at index type - 1; type 0 shares the first
+  // slot, and so does a type the mouse should not report (8 to 15), which must
+  // not reach past the seven colours into the fields after them.
+  const bool namesSlot = profile.light_type >= 1 && profile.light_type <= kLightModeCount;
+  int32_t& colour = profile.light_Color[namesSlot ? profile.light_type - 1 : 0];
+  const std::array<uint8_t, 3>& rgb = report.LightColor;
+  if (rgb == std::array<uint8_t, 3>{}) {
+    colour = 0;
+    profile.Enable_light = 0;
+    profile.light_bright = 0;
+  } else if (profile.light_bright <= 0) {
+    colour = Colour(rgb);
+    profile.light_bright = 5;
+  } else {
+    const int32_t bright = profile.light_bright;
+    colour = Colour({UnscaleChannel(rgb[0], bright), UnscaleChannel(rgb[1], bright),
+                     UnscaleChannel(rgb[2], bright)});
+  }
+
+  for (int stage = 0; stage < kDpiStageCount; ++stage) {
+    profile.DPI_Color[stage] = Colour(report.DpiColor[stage]);
+  }
 }
 
 }  // namespace lt260

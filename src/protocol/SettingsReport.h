@@ -40,4 +40,12 @@ static_assert(offsetof(SettingsReportLayout, Reserved2) == 37);
 // sent as its low byte) and never read outside the profile.
 SettingsReportBytes BuildSettingsReport(const ProfileSetting& profile);
 
+// The settings report as the mouse gives it back, adopted into `profile`: DPI
+// stage, polling rate, lighting and the DPI-stage colours. The lighting colour
+// is unscaled by the brightness `profile` holds; a dark colour turns the
+// lighting off, and a profile without brightness takes the colour as it is at
+// full brightness. The DPI values and the fields the report does not carry are
+// left as they are. Values are taken as read; validation is the caller's.
+void AdoptSettingsReport(const SettingsReportBytes& report, ProfileSetting& profile);
+
 }  // namespace lt260

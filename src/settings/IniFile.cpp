@@ -6,7 +6,6 @@
 #include <set>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "settings/StoreFileAccess.h"
@@ -16,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kReplaceAttempts = 5;
-constexpr std::chrono::milliseconds kReplaceRetryPause{10};
+constexpr uint32_t kReplaceRetryMilliseconds = 10;
 // No write of ours keeps its temporary file anywhere near this long; one this
 // old was left by a writer that ended (or whose process id was reused).
 constexpr std::chrono::minutes kTemporaryFileLifetime{10};
@@ -137,15 +136,15 @@ fs::path WriteTemporaryFile(const fs::path& path, const std::vector<uint8_t>& by
 
 }  // namespace
 
-IniFile::Snapshot IniFile::Load() const {
+IniFile::Snapshot IniFile::Load(const fs::path& path) {
   Snapshot snapshot;
   // No path names no file: nothing to read, and nowhere a write may go.
-  if (path_.empty()) {
+  if (path.empty()) {
     snapshot.status = LoadStatus::Unreadable;
     return snapshot;
   }
   std::vector<uint8_t> bytes;
-  switch (ReadWholeFile(path_, bytes)) {
+  switch (ReadWholeFile(path, bytes)) {
     case FileReadStatus::Missing:
       snapshot.status = LoadStatus::Missing;
       break;
@@ -186,7 +185,7 @@ bool IniFile::ReplaceWith(const fs::path& temporary, const std::vector<uint8_t>&
   // exactly where their write would: the other program shares reading and
   // writing and may not delete the file.
   for (int attempt = 1; !replaced && attempt < kReplaceAttempts; ++attempt) {
-    std::this_thread::sleep_for(kReplaceRetryPause);
+    clock_.Sleep(kReplaceRetryMilliseconds);
     replaced = MoveFileOver(temporary, path_);
   }
   if (replaced) return true;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ports/Clock.h"
 #include "settings/IniDocument.h"
 
 namespace lt260 {
@@ -20,10 +21,11 @@ namespace lt260 {
 // the same folder, flushed to the disk first, so a crash, a kill, a power loss
 // or a full disk leaves either the old file or the new one, never a mix. Only
 // while another program holds the file open so that it cannot be replaced is
-// it written in place, as the profile functions write it.
+// it written in place, as the profile functions write it; the brief waits
+// before giving up on the replacement are taken through the clock.
 class IniFile {
  public:
-  explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+  IniFile(std::filesystem::path path, Clock& clock) : path_(std::move(path)), clock_(clock) {}
 
   const std::filesystem::path& Path() const { return path_; }
 
@@ -33,7 +35,9 @@ class IniFile {
     IniDocument document;  // empty unless Loaded
   };
   // Reads the whole file once, for callers that look up many keys.
-  Snapshot Load() const;
+  Snapshot Load() const { return Load(path_); }
+  // The same for a file that is only read, which takes no clock.
+  static Snapshot Load(const std::filesystem::path& path);
 
   // Re-reads the file, hands it to `edit`, and writes the result back if
   // `edit` returned true and changed it. A file that exists but cannot be read
@@ -57,6 +61,7 @@ class IniFile {
   bool ReplaceWith(const std::filesystem::path& temporary, const std::vector<uint8_t>& bytes);
 
   std::filesystem::path path_;
+  Clock& clock_;
 };
 
 }  // namespace lt260

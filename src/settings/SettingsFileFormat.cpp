@@ -156,24 +156,25 @@ void WriteProfileSetting(IniDocument& document, int sectionNumber, const Profile
 }
 
 void ReadGlobalSetting(const std::filesystem::path& path, GlobalSetting& global) {
-  ReadGlobalSetting(IniFile(path).Load().document, global);
+  ReadGlobalSetting(IniFile::Load(path).document, global);
 }
 
 void ReadProfileSetting(const std::filesystem::path& path, int sectionNumber,
                         ProfileSetting& profile) {
-  ReadProfileSetting(IniFile(path).Load().document, sectionNumber, profile);
+  ReadProfileSetting(IniFile::Load(path).document, sectionNumber, profile);
 }
 
-bool WriteGlobalSetting(const std::filesystem::path& path, const GlobalSetting& global) {
-  return IniFile(path).Update([&](IniDocument& document, IniFile::LoadStatus) {
+bool WriteGlobalSetting(const std::filesystem::path& path, const GlobalSetting& global,
+                        Clock& clock) {
+  return IniFile(path, clock).Update([&](IniDocument& document, IniFile::LoadStatus) {
     WriteGlobalSetting(document, global);
     return true;
   });
 }
 
 bool WriteProfileSetting(const std::filesystem::path& path, int sectionNumber,
-                         const ProfileSetting& profile) {
-  return IniFile(path).Update([&](IniDocument& document, IniFile::LoadStatus) {
+                         const ProfileSetting& profile, Clock& clock) {
+  return IniFile(path, clock).Update([&](IniDocument& document, IniFile::LoadStatus) {
     WriteProfileSetting(document, sectionNumber, profile);
     return true;
   });

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "ports/Clock.h"
 #include "settings/GlobalSetting.h"
 #include "settings/IniDocument.h"
 #include "settings/ProfileSetting.h"
@@ -23,8 +24,9 @@ void WriteProfileSetting(IniDocument& document, int sectionNumber, const Profile
 void ReadGlobalSetting(const std::filesystem::path& path, GlobalSetting& global);
 void ReadProfileSetting(const std::filesystem::path& path, int sectionNumber,
                         ProfileSetting& profile);
-bool WriteGlobalSetting(const std::filesystem::path& path, const GlobalSetting& global);
+bool WriteGlobalSetting(const std::filesystem::path& path, const GlobalSetting& global,
+                        Clock& clock);
 bool WriteProfileSetting(const std::filesystem::path& path, int sectionNumber,
-                         const ProfileSetting& profile);
+                         const ProfileSetting& profile, Clock& clock);
 
 }  // namespace lt260

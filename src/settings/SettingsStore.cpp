@@ -30,19 +30,21 @@ void ReadSettingsFile(const IniDocument& document, SettingsFile& settings) {
 }
 
 void ReadSettingsFile(const std::filesystem::path& path, SettingsFile& settings) {
-  ReadSettingsFile(IniFile(path).Load().document, settings);
+  ReadSettingsFile(IniFile::Load(path).document, settings);
 }
 
-bool WriteSettingsFile(const std::filesystem::path& path, const SettingsFile& settings) {
-  return IniFile(path).Update([&](IniDocument& document, IniFile::LoadStatus) {
+bool WriteSettingsFile(const std::filesystem::path& path, const SettingsFile& settings,
+                       Clock& clock) {
+  return IniFile(path, clock).Update([&](IniDocument& document, IniFile::LoadStatus) {
     WriteSettings(document, settings);
     return true;
   });
 }
 
 SettingsLoadOutcome LoadSettings(const std::filesystem::path& settingsPath, SettingsFile& loaded,
-                                 SettingsFile& applied, ProfileSetting& activeProfile) {
-  IniFile file(settingsPath);
+                                 SettingsFile& applied, ProfileSetting& activeProfile,
+                                 Clock& clock) {
+  IniFile file(settingsPath, clock);
   const IniFile::Snapshot snapshot = file.Load();
   ReadSettingsFile(snapshot.document, loaded);
   ValidateSettings(loaded);
@@ -70,12 +72,14 @@ SettingsLoadOutcome LoadSettings(const std::filesystem::path& settingsPath, Sett
   return outcome;
 }
 
-bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage) {
-  return IniFile(settingsPath).WriteInt(ProfileSectionName(sectionNumber), u"DPI_Cur", stage);
+bool SaveDpiStage(const std::filesystem::path& settingsPath, int sectionNumber, int32_t stage,
+                  Clock& clock) {
+  return IniFile(settingsPath, clock)
+      .WriteInt(ProfileSectionName(sectionNumber), u"DPI_Cur", stage);
 }
 
-bool SaveDevicePresence(const std::filesystem::path& settingsPath, int32_t present) {
-  return IniFile(settingsPath).WriteInt(kGlobalSection, u"Device", present);
+bool SaveDevicePresence(const std::filesystem::path& settingsPath, int32_t present, Clock& clock) {
+  return IniFile(settingsPath, clock).WriteInt(kGlobalSection, u"Device", present);
 }
 
 }  // namespace lt260

@@ -57,8 +57,11 @@ struct AgentHarness {
   std::filesystem::path SettingsPath() const {
     return *system.appData / "Quendra" / "LT-260" / "GamingMouse";
   }
-  IniFile Settings() const { return IniFile(SettingsPath()); }
-  int32_t DeviceKey() const { return Settings().ReadInt(u"Setting", u"Device", -1); }
+  // The file as the test edits it, as another program would.
+  IniFile Settings() { return IniFile(SettingsPath(), editorClock); }
+  int32_t DeviceKey() const {
+    return IniFile::Load(SettingsPath()).document.ReadInt(u"Setting", u"Device", -1);
+  }
 
   void ConfiguratorRunning(bool running) {
     messages.SetWindow(u"Quendra LT-260", running ? kConfiguratorWindow : 0);
@@ -78,6 +81,7 @@ struct AgentHarness {
   // The window reaches the mouse through this backend when a test sets it.
   HidBackend* hidBackend = nullptr;
   FakeClock clock;
+  FakeClock editorClock;
   RecordingDebugOutput debug;
   FakeNotificationArea tray;
   FakePopupMenu menu;

@@ -436,6 +436,31 @@ TEST(AgentSession, LockSuspendsAndUnlockResumesFromWindowsSix) {
   }
 }
 
+// An unlock within a second of the last reading takes the mouse as read: no
+// transfer, and the Configurator hears nothing, but the mouse counts as there.
+TEST(AgentSession, UnlockRightAfterAReadingIsNotAnnouncedAgain) {
+  AgentHarness agent;
+  agent.ConfiguratorRunning(true);
+  agent.Create();
+  agent.Send(kWmSessionChange, kSessionLock);
+  agent.messages.Clear();
+  agent.mouse.ClearTransfers();
+  agent.LaterBy(999);
+  agent.Send(kWmSessionChange, kSessionUnlock);
+  EXPECT_THAT(agent.mouse.TraceSummary(), IsEmpty());
+  EXPECT_THAT(agent.messages.Posts(), IsEmpty());
+  EXPECT_TRUE(agent.window->MousePresent());
+  EXPECT_EQ(agent.DeviceKey(), 1);
+  EXPECT_TRUE(agent.tray.shown);
+
+  agent.Send(kWmSessionChange, kSessionLock);
+  agent.LaterBy(1);
+  agent.Send(kWmSessionChange, kSessionUnlock);
+  EXPECT_EQ(agent.mouse.TraceSummary().size(), 2u);
+  EXPECT_THAT(agent.messages.Posts(),
+              ElementsAre(PostedMessage{kConfiguratorWindow, WM_CFG_SYNC_DONE, 0, 0}));
+}
+
 TEST(AgentSession, UnplugWhileLockedWakesTheListenerNoMore) {
   AgentHarness agent;
   agent.Create();
@@ -480,10 +505,10 @@ TEST(AgentSession, WindowsFiveIgnoresLockButNotTheConsole) {
 TEST(AgentMenu, ReadsItsTextsInTheLanguageTheSettingsNameNow) {
   AgentHarness agent;
   const auto lan = agent.system.programFolder / "Lan";
-  IniFile(lan / "skin_En.ini").WriteString(u"TRAY_STRING", u"1", u"Open");
-  IniFile(lan / "skin_En.ini").WriteString(u"TRAY_STRING", u"2", u"Hide");
-  IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"1", u"Abrir");
-  IniFile(lan / "skin_Sp.ini").WriteString(u"TRAY_STRING", u"2", u"Ocultar");
+  IniFile(lan / "skin_En.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"1", u"Open");
+  IniFile(lan / "skin_En.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"2", u"Hide");
+  IniFile(lan / "skin_Sp.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"1", u"Abrir");
+  IniFile(lan / "skin_Sp.ini", agent.editorClock).WriteString(u"TRAY_STRING", u"2", u"Ocultar");
   CMyWnd& window = agent.Create();
 
   agent.Send(WM_AGENT_TRAY_NOTIFY, 128, kWmRightButtonDown);

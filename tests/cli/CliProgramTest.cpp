@@ -14,6 +14,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
+#include "support/FakeClock.h"
 
 namespace lt260 {
 namespace {
@@ -170,7 +171,7 @@ TEST_F(ApplyFixture, CreatesDefaultsAndProgramsTheActiveProfile) {
 
 TEST_F(ApplyFixture, ProgramsTheChosenProfileAndMakesItActive) {
   ASSERT_EQ(RunCliWith(platform, {"--device", "sim", "apply"}).status, 0);
-  IniFile file(platform.SettingsPath());
+  IniFile file(platform.SettingsPath(), platform.SystemClock());
   file.WriteInt(u"Setting", u"Totle", 2);
   file.WriteInt(u"Setting", u"1", 1);
   file.WriteInt(u"Profile1Setting", u"DPI_Cur", 6);
@@ -346,7 +347,7 @@ TEST(CliAgentTest, KeepsTheFileAndTheMouseInStep) {
   auto report = platform.mouse->SettingsReport();
   report[1] = 4;
   platform.mouse->SetSettingsReport(report);
-  IniFile file(platform.SettingsPath());
+  IniFile file(platform.SettingsPath(), platform.SystemClock());
 
   RunningCli agent(platform, {"--device", "sim", "agent"});
   ASSERT_TRUE(agent.out.WaitFor("read the mouse back into " + platform.SettingsPath().string()));
@@ -418,7 +419,8 @@ TEST(SettingsCheckTest, GoodFilesAndMissingOnesHaveNoProblem) {
   SettingsFile defaults{};
   SettingsFile applied{};
   ProfileSetting active{};
-  LoadSettings(folder / "GamingMouse", defaults, applied, active);
+  test::FakeClock clock;
+  LoadSettings(folder / "GamingMouse", defaults, applied, active, clock);
   EXPECT_FALSE(CheckSettingsFile(folder / "GamingMouse"));
   test::WriteBytes(folder / "comments", "; written by hand\n\n[Setting]\nTotle=1\n");
   EXPECT_FALSE(CheckSettingsFile(folder / "comments"));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cli/SteadyClock.h"
 #include "crash/WriteCrashCampaign.h"
 #include "settings/IniFile.h"
 
@@ -15,7 +16,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s FILE FIRST-INDEX\n", argv[0]);
     return 2;
   }
-  lt260::IniFile file{std::filesystem::path(argv[1])};
+  lt260::SteadyClock clock;
+  lt260::IniFile file{std::filesystem::path(argv[1]), clock};
   const uint64_t first = std::strtoull(argv[2], nullptr, 10);
   // Bounded, should the test that kills it be gone.
   for (uint64_t index = first; index < first + 100000; ++index) {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/SteadyClock.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsFileFormat.h"
@@ -100,7 +101,8 @@ CampaignResult RunWriteCrashCampaign(WriterProcess& writer, const fs::path& fold
   const fs::path file = folder / "GamingMouse";
   SettingsFile loaded{}, applied{};
   ProfileSetting active{};
-  LoadSettings(file, loaded, applied, active);  // creates the six-profile file
+  SteadyClock clock;
+  LoadSettings(file, loaded, applied, active, clock);  // creates the six-profile file
 
   std::mt19937 random(plan.seed);
   // Writes vary in length with the disk; the kill moments are spread over the
@@ -184,7 +186,7 @@ CampaignResult RunWriteCrashCampaign(WriterProcess& writer, const fs::path& fold
     next = last + 1;
   }
 
-  if (!IniFile(file).Update([&](IniDocument& document, IniFile::LoadStatus) {
+  if (!IniFile(file, clock).Update([&](IniDocument& document, IniFile::LoadStatus) {
         return CrashWriteEdit(next, document);
       })) {
     fail("the write after the last kill failed");

@@ -6,6 +6,7 @@
 
 #include "settings/IniValue.h"
 #include "settings/SettingsFileFormat.h"
+#include "support/FakeClock.h"
 #include "support/TempDir.h"
 
 namespace lt260 {
@@ -179,7 +180,8 @@ TEST(SettingsFilePaths, WriteReplacesTheFileOnceAndKeepsOtherSections) {
   WriteBytes(path, "[Setting]\r\nTotle=1\r\n[Mine]\r\nx=1\r\n");
   ProfileSetting profile = DefaultProfileSetting();
   profile.DPI_Cur = 6;
-  ASSERT_TRUE(WriteProfileSetting(path, 0, profile));
+  test::FakeClock clock;
+  ASSERT_TRUE(WriteProfileSetting(path, 0, profile, clock));
   const std::string text = ReadBytes(path);
   EXPECT_EQ(text.rfind("[Setting]\r\nTotle=1\r\n[Mine]\r\nx=1\r\n[Profile0Setting]\r\n", 0), 0u);
   ProfileSetting read{};

@@ -6,11 +6,13 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
+#include "support/FakeClock.h"
 #include "support/TempDir.h"
 
 namespace lt260 {
 namespace {
 
+using test::FakeClock;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
@@ -24,7 +26,8 @@ struct Copies {
 
 std::unique_ptr<Copies> Load(const std::filesystem::path& path) {
   auto copies = std::make_unique<Copies>();
-  LoadSettings(path, copies->loaded, copies->applied, copies->active);
+  FakeClock clock;
+  LoadSettings(path, copies->loaded, copies->applied, copies->active, clock);
   return copies;
 }
 
@@ -81,8 +84,9 @@ TEST(LoadSettings, EmptyPathGivesDefaultsAndWritesNothing) {
   const auto before = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());
   const auto copies = Load({});
-  EXPECT_FALSE(SaveDevicePresence({}, 1));
-  EXPECT_FALSE(SaveDpiStage({}, 0, 2));
+  FakeClock clock;
+  EXPECT_FALSE(SaveDevicePresence({}, 1, clock));
+  EXPECT_FALSE(SaveDpiStage({}, 0, 2, clock));
   std::filesystem::current_path(before);
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "nothing lands in the working folder";
   EXPECT_TRUE(SameProfile(copies->active, DefaultProfileSetting()));
@@ -145,8 +149,9 @@ TEST(LoadSettings, SaysWhatItFoundAndWritesOnlyWhereThereWasNoFile) {
   TempDir dir;
   SettingsFile loaded{}, applied{};
   ProfileSetting active{};
+  FakeClock clock;
   auto outcome = [&](const std::filesystem::path& path) {
-    return LoadSettings(path, loaded, applied, active);
+    return LoadSettings(path, loaded, applied, active, clock);
   };
   EXPECT_EQ(outcome(dir / "GamingMouse"), SettingsLoadOutcome::Created);
   EXPECT_EQ(outcome(dir / "GamingMouse"), SettingsLoadOutcome::Loaded);
@@ -171,7 +176,8 @@ TEST(SaveDpiStage, WritesTheSectionItIsGivenAndNothingElse) {
   Load(path);  // creates the default file
   const std::string before = ReadBytes(path);
 
-  ASSERT_TRUE(SaveDpiStage(path, 1, 2));
+  FakeClock clock;
+  ASSERT_TRUE(SaveDpiStage(path, 1, 2, clock));
   std::string expected = before;
   const std::size_t section = expected.find("[Profile1Setting]");
   const std::size_t key = expected.find("DPI_Cur=3", section);
@@ -179,12 +185,12 @@ TEST(SaveDpiStage, WritesTheSectionItIsGivenAndNothingElse) {
   EXPECT_EQ(ReadBytes(path), expected);
 
   // With the identity map the next load sees the stage in slot 1.
-  IniFile(path).WriteInt(u"Setting", u"Active", 1);
+  IniFile(path, clock).WriteInt(u"Setting", u"Active", 1);
   EXPECT_EQ(Load(path)->active.DPI_Cur, 2);
 
   // When slot 1 lives in section 3, the stage lands where the slot is not read.
-  IniFile(path).WriteInt(u"Setting", u"1", 3);
-  ASSERT_TRUE(SaveDpiStage(path, 1, 5));
+  IniFile(path, clock).WriteInt(u"Setting", u"1", 3);
+  ASSERT_TRUE(SaveDpiStage(path, 1, 5, clock));
   EXPECT_EQ(Load(path)->active.DPI_Cur, 3);
 }
 
@@ -192,11 +198,12 @@ TEST(SaveDevicePresence, WritesTheDeviceKeyOnly) {
   TempDir dir;
   const auto path = dir / "GamingMouse";
   WriteBytes(path, "[Setting]\r\nTotle=1\r\n\r\n[Profile0Setting]\r\nDPI_Cur=1\r\n");
-  ASSERT_TRUE(SaveDevicePresence(path, 1));
+  FakeClock clock;
+  ASSERT_TRUE(SaveDevicePresence(path, 1, clock));
   EXPECT_EQ(ReadBytes(path),
             "[Setting]\r\nTotle=1\r\nDevice=1\r\n\r\n[Profile0Setting]\r\nDPI_Cur=1\r\n");
-  ASSERT_TRUE(SaveDevicePresence(path, 0));
-  EXPECT_EQ(IniFile(path).ReadInt(u"Setting", u"Device", -1), 0);
+  ASSERT_TRUE(SaveDevicePresence(path, 0, clock));
+  EXPECT_EQ(IniFile(path, clock).ReadInt(u"Setting", u"Device", -1), 0);
 }
 
 TEST(WriteSettingsFile, WritesTheSlotsBelowTheCountUnderTheirMappedSections) {
@@ -210,7 +217,8 @@ TEST(WriteSettingsFile, WritesTheSlotsBelowTheCountUnderTheirMappedSections) {
   for (ProfileSetting& profile : settings->Profiles) profile = DefaultProfileSetting();
   settings->Profiles[0].DPI_Cur = 1;
   settings->Profiles[1].DPI_Cur = 2;
-  ASSERT_TRUE(WriteSettingsFile(path, *settings));
+  FakeClock clock;
+  ASSERT_TRUE(WriteSettingsFile(path, *settings, clock));
   EXPECT_EQ(SectionsOf(ReadBytes(path)),
             (std::vector<std::string>{"Setting", "Profile5Setting", "Profile2Setting"}));
 

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "AgentProcessFixture.h"
+#include "cli/SteadyClock.h"
 #include "settings/IniDocument.h"
 
 namespace lt260 {
@@ -27,7 +28,8 @@ std::string SettingsWithActiveTwo(const std::filesystem::path& scratch) {
   }
   settings->Global.Active = 2;
   std::filesystem::remove(scratch);
-  WriteSettingsFile(scratch, *settings);
+  SteadyClock clock;
+  WriteSettingsFile(scratch, *settings, clock);
   return Bytes(scratch);
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "AgentDriver.h"
+#include "cli/SteadyClock.h"
 #include "ports/MessageNumbers.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
@@ -194,7 +195,8 @@ class AgentFixture : public ::testing::Test {
     if (copy.empty()) return active;
     auto loaded = std::make_unique<SettingsFile>();
     auto applied = std::make_unique<SettingsFile>();
-    EXPECT_EQ(LoadSettings(copy, *loaded, *applied, active), SettingsLoadOutcome::Loaded);
+    SteadyClock clock;
+    EXPECT_EQ(LoadSettings(copy, *loaded, *applied, active, clock), SettingsLoadOutcome::Loaded);
     return active;
   }
 

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "AgentProcessFixture.h"
+#include "cli/SteadyClock.h"
 #include "protocol/SettingsReport.h"
 
 namespace lt260 {
@@ -269,7 +270,8 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     auto loaded = std::make_unique<SettingsFile>();
     auto applied = std::make_unique<SettingsFile>();
     ProfileSetting active{};
-    LoadSettings(copy, *loaded, *applied, active);
+    SteadyClock clock;
+    LoadSettings(copy, *loaded, *applied, active, clock);
     EXPECT_TRUE(active.light_type >= 0 && active.light_type < kLightModeCount);
     const SettingsReportBytes expected = BuildSettingsReport(active);
     std::vector<TransferRecord> sent = TransfersFrom(from);

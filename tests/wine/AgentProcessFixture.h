@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "AgentFixture.h"
+#include "cli/SteadyClock.h"
 #include "platform/win32/SimulatedMouseControl.h"
 #include "settings/SettingsValidation.h"
 #include "text/Utf8.h"
@@ -162,7 +163,8 @@ class AgentProcess : public AgentFixture {
     auto loaded = std::make_unique<SettingsFile>();
     auto applied = std::make_unique<SettingsFile>();
     ProfileSetting active{};
-    EXPECT_EQ(LoadSettings(copy, *loaded, *applied, active), SettingsLoadOutcome::Loaded);
+    SteadyClock clock;
+    EXPECT_EQ(LoadSettings(copy, *loaded, *applied, active, clock), SettingsLoadOutcome::Loaded);
     auto again = std::make_unique<SettingsFile>(*loaded);
     ValidateSettings(*again);
     EXPECT_EQ(std::memcmp(again.get(), loaded.get(), sizeof(SettingsFile)), 0)

@@ -3,6 +3,7 @@
 // on-screen display, the settings file, the registry and the simulated mouse's
 // transfer log. Each test gets a Wine prefix of its own (see CMakeLists.txt).
 #include "AgentProcessFixture.h"
+#include "cli/SteadyClock.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/SettingsReport.h"
 
@@ -251,7 +252,8 @@ TEST_F(AgentProcess, ReloadReadsTheFileWhileAnotherProgramHoldsItForDeletion) {
 
   SettingsFile loaded{}, applied{};
   ProfileSetting userProfile{};
-  LoadSettings(user, loaded, applied, userProfile);
+  SteadyClock clock;
+  LoadSettings(user, loaded, applied, userProfile, clock);
   ASSERT_EQ(userProfile.POLLRATE_VALUE, 1);
   const SettingsReportBytes settingsReport = BuildSettingsReport(userProfile);
   const ButtonReportBytes buttonReport = BuildButtonReport(userProfile);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "settings/IniFile.h"
+#include "support/FakeClock.h"
 #include "wine/Win32PrivateProfile.h"
 
 namespace lt260 {
@@ -119,7 +120,8 @@ Outcome ReadAndWrite(Client client, const OtherHandle& other, const std::string&
   EXPECT_NE(handle, INVALID_HANDLE_VALUE) << other.Describe();
 
   Outcome outcome;
-  IniFile store(path);
+  test::FakeClock clock;
+  IniFile store(path, clock);
   wine::Win32PrivateProfile windows(path);
   if (client == Client::Store) {
     const IniFile::Snapshot snapshot = store.Load();
@@ -170,7 +172,8 @@ TEST(IniFileSharing, ReadsAFileHeldOpenForWritingAndDeletionOnClose) {
                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   ASSERT_NO_FATAL_FAILURE(WriteThrough(holder, "[Setting]\r\nActive=123\r\n"));
-  IniFile store(path);
+  test::FakeClock clock;
+  IniFile store(path, clock);
   wine::Win32PrivateProfile windows(path);
   EXPECT_EQ(windows.ReadInt(u"Setting", u"Active", 0), 123u);
   EXPECT_EQ(store.ReadInt(u"Setting", u"Active", 0), 123);
@@ -189,8 +192,10 @@ TEST(IniFileSharing, ReadsAFileHeldOpenForWritingAndDeletionOnClose) {
 
 TEST(IniFileSharing, WriteLandsWhileAReaderHoldsTheFileOpen) {
   const auto path = FreshFile();
-  IniFile file(path);
+  test::FakeClock clock;
+  IniFile file(path, clock);
   ASSERT_TRUE(file.WriteInt(u"Setting", u"Device", 0));
+  EXPECT_TRUE(clock.Sleeps().empty()) << "a file no one holds is replaced at once";
 
   // Open the way the C runtime does: sharing reading and writing, not
   // deletion, so the file cannot be replaced and is written in place.
@@ -199,6 +204,8 @@ TEST(IniFileSharing, WriteLandsWhileAReaderHoldsTheFileOpen) {
                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(file.WriteInt(u"Setting", u"Device", 1));
+  // Four waits of 10 ms between five refused replacements, then in place.
+  EXPECT_EQ(clock.Sleeps(), std::vector<uint32_t>(4, 10));
   {
     std::ifstream alsoOpen(path, std::ios::binary);
     EXPECT_TRUE(file.WriteInt(u"Profile0Setting", u"DPI_Cur", 4));

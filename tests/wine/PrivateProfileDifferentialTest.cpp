@@ -280,7 +280,7 @@ TEST(PrivateProfileDifferential, NewKeysAndSectionsAreWrittenAsWindowsDoes) {
       WriteBytes(oursPath, c.start);
     }
     const Win32PrivateProfile win32(win32Path);
-    IniFile ours(oursPath);
+    IniFile ours = OurIniFile(oursPath);
     for (const ProfileOp& op : c.ops) {
       if (op.kind == OpKind::WriteString) {
         win32.WriteString(op.section, op.key, op.text);
@@ -342,7 +342,7 @@ TEST_F(WindowsOnlyBehaviour, StructReadsAreStrict) {
     SCOPED_TRACE(c.value);
     const fs::path path = File(std::string("[b]\r\nv=") + c.value + "\r\n");
     std::vector<uint8_t> bytes(c.size, 0xCD);
-    const bool ok = IniFile(path).ReadStruct(u"b", u"v", bytes);
+    const bool ok = OurIniFile(path).ReadStruct(u"b", u"v", bytes);
     EXPECT_EQ(DescribeStructRead(ok ? StructResult(bytes) : StructResult()),
               DescribeStructRead(c.expected));
     std::printf(
@@ -355,7 +355,7 @@ TEST_F(WindowsOnlyBehaviour, FailedStructReadLeavesTheDestinationAlone) {
   // Wine copies the data before it finds the checksum wrong.
   const fs::path path = File("[b]\r\nv=0001ABFFAC\r\n");
   std::vector<uint8_t> bytes(4, 0xCD);
-  EXPECT_FALSE(IniFile(path).ReadStruct(u"b", u"v", bytes));
+  EXPECT_FALSE(OurIniFile(path).ReadStruct(u"b", u"v", bytes));
   EXPECT_EQ(DescribeBytes(bytes), "[CD CD CD CD]");
 }
 
@@ -363,7 +363,7 @@ TEST_F(WindowsOnlyBehaviour, NamesFoldBeyondAscii) {
   // Windows compares names without regard to case over all of Unicode; Wine
   // folds ASCII letters only.
   const fs::path path = File("[\xC4rger]\r\n\xC9t\xE9=1\r\n[\xC5ngstr\xF6m]\r\nk=2\r\n");
-  const IniFile ours(path);
+  const IniFile ours = OurIniFile(path);
   EXPECT_EQ(ours.ReadInt(u"\u00E4rger", u"\u00E9t\u00C9", 0), 1);
   EXPECT_EQ(ours.ReadInt(u"\u00E5NGSTR\u00D6M", u"K", 0), 2);
   std::printf("[\\xC4rger] looked up as \\xE4rger: Wine gives %u\n",
@@ -373,7 +373,7 @@ TEST_F(WindowsOnlyBehaviour, NamesFoldBeyondAscii) {
 TEST_F(WindowsOnlyBehaviour, EmptySectionNameIsTheSectionInEmptyBrackets) {
   // Wine takes the keys above the first header for the empty name instead.
   const fs::path path = File("top=1\r\n[]\r\nk=2\r\n[ ]\r\nk=3\r\n");
-  const IniFile ours(path);
+  const IniFile ours = OurIniFile(path);
   EXPECT_EQ(ours.ReadString(u"", u"k", u"none"), u"2");
   EXPECT_EQ(ours.ReadString(u"", u"top", u"none"), u"none");
   std::printf("empty section: Wine gives k=%s top=%s\n",
@@ -385,14 +385,14 @@ TEST_F(WindowsOnlyBehaviour, ByteOrderMarksOtherThanUtf16LeAreAnsiText) {
   // Windows reads a UTF-8 byte-order mark as three ANSI characters, which
   // spoil a header on the first line, and knows no UTF-16BE; Wine reads both.
   const fs::path utf8 = File("\xEF\xBB\xBF[s]\r\nk=v\r\n[t]\r\nk=caf\xC3\xA9\r\n");
-  EXPECT_EQ(IniFile(utf8).ReadString(u"s", u"k", u"none"), u"none");
-  EXPECT_EQ(IniFile(utf8).ReadString(u"t", u"k", u"none"), u"caf\u00C3\u00A9");
+  EXPECT_EQ(OurIniFile(utf8).ReadString(u"s", u"k", u"none"), u"none");
+  EXPECT_EQ(OurIniFile(utf8).ReadString(u"t", u"k", u"none"), u"caf\u00C3\u00A9");
   std::printf("UTF-8 BOM: Wine gives s/k=%s t/k=%s\n",
               EscapeText(Win32PrivateProfile(utf8).ReadString(u"s", u"k", u"none")).c_str(),
               EscapeText(Win32PrivateProfile(utf8).ReadString(u"t", u"k", u"none")).c_str());
 
   const fs::path utf16be = File(std::string("\xFE\xFF\0[\0s\0]\0\r\0\n\0k\0=\0v\0\r\0\n", 22));
-  EXPECT_EQ(IniFile(utf16be).ReadString(u"s", u"k", u"none"), u"none");
+  EXPECT_EQ(OurIniFile(utf16be).ReadString(u"s", u"k", u"none"), u"none");
   std::printf("UTF-16BE BOM: Wine gives s/k=%s\n",
               EscapeText(Win32PrivateProfile(utf16be).ReadString(u"s", u"k", u"none")).c_str());
 }
@@ -401,8 +401,8 @@ TEST_F(WindowsOnlyBehaviour, DefaultStringKeepsItsQuotes) {
   // Windows cuts the default's trailing spaces and nothing else; Wine also
   // takes off a pair of quotes.
   const fs::path path = File("[s]\r\n");
-  EXPECT_EQ(IniFile(path).ReadString(u"s", u"missing", u"\"q\"  "), u"\"q\"");
-  EXPECT_EQ(IniFile(path).ReadString(u"s", u"missing", u" 'q' \t"), u" 'q' \t");
+  EXPECT_EQ(OurIniFile(path).ReadString(u"s", u"missing", u"\"q\"  "), u"\"q\"");
+  EXPECT_EQ(OurIniFile(path).ReadString(u"s", u"missing", u" 'q' \t"), u" 'q' \t");
   std::printf(
       "quoted default: Wine gives %s\n",
       EscapeText(Win32PrivateProfile(path).ReadString(u"s", u"missing", u"\"q\"  ")).c_str());
@@ -413,7 +413,7 @@ TEST_F(WindowsOnlyBehaviour, WriteKeepsTextAfterNulBytes) {
   // everything after the first one.
   const std::string start("Data \0 before \0 first \0 section", 31);
   const fs::path path = File(start);
-  IniFile ours(path);
+  IniFile ours = OurIniFile(path);
   ASSERT_TRUE(ours.WriteString(u"section1", u"key1", u"string1"));
   const std::string expected = start + "\r\n[section1]\r\nkey1=string1\r\n";
   EXPECT_EQ(EscapeBytes(ReadBytes(path)),

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/SteadyClock.h"
 #include "settings/IniFile.h"
 #include "settings/IniValue.h"
 #include "wine/ProfileCaseShrinker.h"
@@ -134,7 +135,7 @@ StructResult OursStruct(const IniDocument& document, const ProfileOp& op) {
 void RunCalls(const ProfileCase& profileCase, const fs::path& win32Path, const fs::path& oursPath,
               Outcome& outcome) {
   const Win32PrivateProfile win32(win32Path);
-  IniFile ours(oursPath);
+  IniFile ours = OurIniFile(oursPath);
   for (std::size_t i = 0; i < profileCase.ops.size(); ++i) {
     const ProfileOp& op = profileCase.ops[i];
     const std::string where = "call " + std::to_string(i + 1) + " ";
@@ -207,9 +208,9 @@ void ReadBack(const ProfileCase& profileCase, const fs::path& win32Path, const f
     std::u16string rawText;
   };
   Side sides[] = {
-      {"the Win32-written file", Win32PrivateProfile(win32Path), IniFile(win32Path).Load().document,
+      {"the Win32-written file", Win32PrivateProfile(win32Path), IniFile::Load(win32Path).document,
        RawText(ReadBytes(win32Path))},
-      {"our file", Win32PrivateProfile(oursPath), IniFile(oursPath).Load().document,
+      {"our file", Win32PrivateProfile(oursPath), IniFile::Load(oursPath).document,
        RawText(ReadBytes(oursPath))},
   };
   for (const std::u16string& section : profileCase.sections) {
@@ -271,6 +272,11 @@ void ReadBack(const ProfileCase& profileCase, const fs::path& win32Path, const f
 }
 
 }  // namespace
+
+IniFile OurIniFile(const fs::path& path) {
+  static SteadyClock clock;
+  return IniFile(path, clock);
+}
 
 std::string DescribeStructRead(const StructResult& bytes) {
   return bytes ? DescribeBytes(*bytes) : "FALSE";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/IniFile.h"
 #include "wine/ProfileCase.h"
 
 namespace lt260::wine {
@@ -26,6 +27,9 @@ using StructResult = std::optional<std::vector<uint8_t>>;
 
 // "[00 01 AB]", or "FALSE" for a failed read.
 std::string DescribeStructRead(const StructResult& bytes);
+
+// Our store over a file, waiting in real time as the Agent does.
+IniFile OurIniFile(const std::filesystem::path& path);
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

@@ -2,6 +2,7 @@
 
 #include "TextLines.h"
 #include "platform/win32/Win32Text.h"
+#include "cli/SteadyClock.h"
 #include "settings/IniFile.h"
 #include "text/Utf8.h"
 
@@ -10,7 +11,7 @@ namespace lt260::driver {
 std::optional<std::u16string> ReadSettingsValue(const std::filesystem::path& path,
                                                 std::u16string_view section,
                                                 std::u16string_view key) {
-  IniFile::Snapshot snapshot = IniFile(path).Load();
+  IniFile::Snapshot snapshot = IniFile::Load(path);
   if (snapshot.status != IniFile::LoadStatus::Loaded) return std::nullopt;
   // A default no file can hold tells a missing key from an empty one.
   static constexpr char16_t kMissing[] = u"\x01missing\x01";
@@ -22,12 +23,13 @@ std::optional<std::u16string> ReadSettingsValue(const std::filesystem::path& pat
 std::optional<int32_t> ReadSettingsInt(const std::filesystem::path& path,
                                        std::u16string_view section, std::u16string_view key) {
   if (!ReadSettingsValue(path, section, key)) return std::nullopt;
-  return IniFile(path).ReadInt(section, key, 0);
+  return IniFile::Load(path).document.ReadInt(section, key, 0);
 }
 
 bool WriteSettingsInt(const std::filesystem::path& path, std::u16string_view section,
                       std::u16string_view key, int32_t value, std::string& error) {
-  if (!IniFile(path).WriteInt(section, key, value)) {
+  SteadyClock clock;
+  if (!IniFile(path, clock).WriteInt(section, key, value)) {
     error = "cannot write " + ToUtf8(key) + " of [" + ToUtf8(section) + "] in " +
             win32::Utf8(path.wstring());
     return false;

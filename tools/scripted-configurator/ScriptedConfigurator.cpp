@@ -27,6 +27,7 @@
 
 #include "AgentDriver.h"
 #include "VirtualMouse.h"
+#include "cli/SteadyClock.h"
 #include "platform/win32/Win32Text.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/SettingsReport.h"
@@ -236,7 +237,8 @@ class Script {
     Require(!code, "cannot copy the settings file: " + code.message());
     SettingsFile loaded{}, applied{};
     ProfileSetting active{};
-    LoadSettings(copy, loaded, applied, active);
+    SteadyClock clock;
+    LoadSettings(copy, loaded, applied, active, clock);
     std::filesystem::remove(copy, code);
     const SettingsReportBytes settingsReport = BuildSettingsReport(active);
     const ButtonReportBytes buttonReport = BuildButtonReport(active);

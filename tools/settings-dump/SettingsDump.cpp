@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/SteadyClock.h"
 #include "settings/SettingsStore.h"
 #include "text/Utf8.h"
 
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
   auto loaded = std::make_unique<lt260::SettingsFile>();
   auto applied = std::make_unique<lt260::SettingsFile>();
   auto active = std::make_unique<lt260::ProfileSetting>();
-  lt260::LoadSettings(path, *loaded, *applied, *active);
+  lt260::SteadyClock clock;
+  lt260::LoadSettings(path, *loaded, *applied, *active, clock);
   if (!existed) {
     std::printf("%s did not exist: %s\n", path.string().c_str(),
                 std::filesystem::exists(path) ? "created it with the defaults"

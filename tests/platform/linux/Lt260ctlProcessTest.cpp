@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/SteadyClock.h"
 #include "platform/linux/LinuxCliPlatform.h"
 #include "settings/IniFile.h"
 #include "support/TempDir.h"
@@ -96,7 +97,8 @@ TEST(Lt260ctlProcessTest, AgentFollowsTheMouseAndStopsOnTermination) {
     return test::ReadBytes(agent.out).find("watching the mouse") != std::string::npos &&
            std::filesystem::exists(control);
   }));
-  IniFile settings(home / ".config/lt260/GamingMouse");
+  SteadyClock clock;
+  IniFile settings(home / ".config/lt260/GamingMouse", clock);
   {
     std::ofstream pipe(control);
     pipe << "plug\n" << std::flush;

@@ -3,30 +3,17 @@
 // 300 ms between the two reports, and everything else should be noise beside it.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
-#include "protocol/DeviceSync.h"
-#include "protocol/ProfileSending.h"
+#include "cli/SteadyClock.h"
+#include "device/DeviceSync.h"
+#include "device/ProfileSending.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
 #include "support/TempDir.h"
 
 namespace lt260 {
 namespace {
-
-class SteadyClock final : public Clock {
- public:
-  uint32_t TickCount() override {
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-  }
-  void Sleep(uint32_t milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-};
 
 struct Session {
   SimulatedMouse mouse;
@@ -56,11 +43,11 @@ void BM_SyncFromDevice(benchmark::State& state) {
   const std::filesystem::path settingsPath = dir / "GamingMouse";
   const std::filesystem::path bulletPath = dir / "BulletSetting";
   std::optional<uint32_t> lastSyncTick;
-  DeviceSyncTarget target{session.channel, session.clock, session.windows, *loaded,
-                          active,          settingsPath,  bulletPath,      lastSyncTick};
+  DeviceSyncTarget target{session.channel, session.clock, *loaded,     active,
+                          settingsPath,    bulletPath,    lastSyncTick};
   for (auto _ : state) {
     lastSyncTick.reset();  // every run a full one, past the one-second debounce
-    if (SyncFromDevice(target) != 1) state.SkipWithError("mouse not read");
+    if (SyncFromDevice(target) != SyncOutcome::Read) state.SkipWithError("mouse not read");
   }
 }
 BENCHMARK(BM_SyncFromDevice)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -18,8 +18,8 @@
 #include <string>
 
 #include "common/ValidatedRangeChecks.h"
+#include "device/DeviceSync.h"
 #include "protocol/ButtonReadBack.h"
-#include "protocol/DeviceSync.h"
 #include "protocol/MacroDecoding.h"
 #include "protocol/SettingsReport.h"
 #include "settings/IniFile.h"
@@ -100,7 +100,7 @@ void CheckOnlyAdoptedFieldsChanged(const ProfileSetting& before, const ProfileSe
 // Each bullet macro saved is in its section whole: the movement count and
 // all 92 events. Where two buttons name the same section, the later one wins.
 void CheckBulletFile(const std::filesystem::path& path, const ProfileSetting& profile) {
-  const IniFile::Snapshot bullets = IniFile(path).Load();
+  const IniFile::Snapshot bullets = IniFile::Load(path);
   bool anySaved = false;
   for (int s = 0; s < kButtonCount; ++s) {
     const ButtonAssignment& button = profile.ButtonAssigned[s];
@@ -170,12 +170,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::filesystem::remove(settingsPath);
   std::filesystem::remove(bulletPath);
   std::optional<uint32_t> lastSyncTick;
-  DeviceSyncTarget target{channel, clock,        windows,    *loaded,
-                          *active, settingsPath, bulletPath, lastSyncTick};
+  DeviceSyncTarget target{channel, clock, *loaded, *active, settingsPath, bulletPath, lastSyncTick};
 
   const auto loadedBefore = std::make_unique<SettingsFile>(*loaded);
   const ProfileSetting before = *active;
-  Require(SyncFromDevice(target) == 1);
+  Require(SyncFromDevice(target) == SyncOutcome::Read);
   Require(std::memcmp(loaded.get(), loadedBefore.get(), sizeof *loaded) == 0);
   CheckOnlyAdoptedFieldsChanged(before, *active, settingsReport);
   for (const ButtonAssignment& button : active->ButtonAssigned) CheckReadBackButton(button);
@@ -188,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reference.ButtonAssigned = active->ButtonAssigned;
   for (ButtonAssignment& button : reference.ButtonAssigned) button.MacroIndex = storedMacroIndex;
   clock.Advance(kSyncDebounceMilliseconds);
-  Require(SyncFromDevice(target) == 1);
+  Require(SyncFromDevice(target) == SyncOutcome::Read);
   for (const ButtonAssignment& button : active->ButtonAssigned) {
     const bool isMacro =
         button.FunctionCode == kMacroFunctionCode || button.FunctionCode == kBulletFunctionCode;

@@ -1,4 +1,4 @@
-#include "protocol/ProfileSending.h"
+#include "device/ProfileSending.h"
 
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"

@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "device/ProfileSending.h"
 #include "protocol/ButtonReport.h"
-#include "protocol/ProfileSending.h"
 #include "protocol/SettingsReport.h"
 #include "sim/SimulatedMouse.h"
 #include "support/FakeClock.h"

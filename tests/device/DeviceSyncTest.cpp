@@ -5,8 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "ports/MessageNumbers.h"
-#include "protocol/DeviceSync.h"
+#include "device/DeviceSync.h"
 #include "protocol/SettingsReport.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFileFormat.h"
@@ -21,8 +20,6 @@ namespace {
 using test::FakeClock;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-constexpr WindowId kConfigurator = 0x77;
 
 std::unique_ptr<SettingsFile> DefaultSettings() {
   auto settings = std::make_unique<SettingsFile>();
@@ -52,13 +49,11 @@ class DeviceSyncTest : public ::testing::Test {
         loaded_(DefaultSettings()),
         settingsPath_(dir_ / "GamingMouse"),
         bulletPath_(dir_ / "BulletSetting"),
-        target_{channel_, clock_,        windows_,    *loaded_,
-                active_,  settingsPath_, bulletPath_, lastSyncTick_} {
+        target_{channel_, clock_, *loaded_, active_, settingsPath_, bulletPath_, lastSyncTick_} {
     active_ = loaded_->Profiles[0];
-    windows_.SetWindow(kConfiguratorWindowTitle, kConfigurator);
   }
 
-  int32_t Sync() { return SyncFromDevice(target_); }
+  SyncOutcome Sync() { return SyncFromDevice(target_); }
 
   test::TempDir dir_;
   SimulatedMouse mouse_;
@@ -74,7 +69,7 @@ class DeviceSyncTest : public ::testing::Test {
   DeviceSyncTarget target_;
 };
 
-TEST_F(DeviceSyncTest, AdoptsTheMousesStateSavesItAndTellsTheConfigurator) {
+TEST_F(DeviceSyncTest, AdoptsTheMousesStateAndSavesIt) {
   ProfileSetting programmed = DefaultProfileSetting();
   programmed.DPI_Cur = 6;
   programmed.POLLRATE_VALUE = 3;
@@ -88,7 +83,7 @@ TEST_F(DeviceSyncTest, AdoptsTheMousesStateSavesItAndTellsTheConfigurator) {
   loaded_->Profiles[0].ButtonAssigned[1] = TapMacro(1, 4);
   mouse_.ClearTransfers();
 
-  ASSERT_EQ(Sync(), 1);
+  ASSERT_EQ(Sync(), SyncOutcome::Read);
   EXPECT_THAT(mouse_.TraceSummary(), ElementsAre("get 40 accepted 03", "get 2049 accepted 04"));
   EXPECT_THAT(clock_.Sleeps(), ElementsAre(300));
   EXPECT_EQ(active_.DPI_Cur, 6);
@@ -107,8 +102,6 @@ TEST_F(DeviceSyncTest, AdoptsTheMousesStateSavesItAndTellsTheConfigurator) {
   ProfileSetting saved{};
   ReadProfileSetting(settingsPath_, 0, saved);
   EXPECT_EQ(std::memcmp(&saved, &active_, sizeof saved), 0);
-  EXPECT_THAT(windows_.Posts(),
-              ElementsAre(test::PostedMessage{kConfigurator, WM_CFG_SYNC_DONE, 0, 0}));
   EXPECT_EQ(lastSyncTick_, clock_.TickCount());
   ASSERT_NE(channel_.FeatureDevice(), nullptr);
   EXPECT_EQ(channel_.FeatureDevice()->FeatureReportLength(), 2049);
@@ -124,52 +117,49 @@ TEST_F(DeviceSyncTest, ChangedMacroLosesItsIndexAndCurrentNamesTheSection) {
   mouse_.ProgramProfile(programmed);
   loaded_->Profiles[0].ButtonAssigned[2] = TapMacro(2, 9);
   loaded_->Global.Current = 4;
-  windows_.SetWindow(kConfiguratorWindowTitle, 0);
 
-  ASSERT_EQ(Sync(), 1);
+  ASSERT_EQ(Sync(), SyncOutcome::Read);
   EXPECT_EQ(active_.ButtonAssigned[2].MacroIndex, -1);
-  EXPECT_EQ(IniFile(settingsPath_).ReadInt(u"Profile4Setting", u"DPI_Cur", -1), 3);
-  EXPECT_EQ(IniFile(settingsPath_).ReadInt(u"Profile0Setting", u"DPI_Cur", -1), -1);
-  EXPECT_THAT(windows_.Posts(), IsEmpty()) << "no Configurator, no message";
+  EXPECT_EQ(IniFile(settingsPath_, clock_).ReadInt(u"Profile4Setting", u"DPI_Cur", -1), 3);
+  EXPECT_EQ(IniFile(settingsPath_, clock_).ReadInt(u"Profile0Setting", u"DPI_Cur", -1), -1);
 }
 
 TEST_F(DeviceSyncTest, SuccessOpensAOneSecondWindowAcrossTheCounterWrap) {
   clock_.Set(0xFFFFFE00);
-  ASSERT_EQ(Sync(), 1);
+  ASSERT_EQ(Sync(), SyncOutcome::Read);
   const uint32_t done = *lastSyncTick_;
   mouse_.ClearTransfers();
   windows_.Clear();
 
   clock_.Set(done + 999);  // past the wrap
-  EXPECT_EQ(Sync(), 1);
+  EXPECT_EQ(Sync(), SyncOutcome::TakenAsRead);
   EXPECT_THAT(mouse_.TraceSummary(), IsEmpty());
-  EXPECT_THAT(windows_.Posts(), IsEmpty());
+  EXPECT_EQ(lastSyncTick_, done);
 
   clock_.Set(done + 1000);
-  EXPECT_EQ(Sync(), 1);
+  EXPECT_EQ(Sync(), SyncOutcome::Read);
   EXPECT_EQ(mouse_.TraceSummary().size(), 2u);
 }
 
 TEST_F(DeviceSyncTest, FirstRunIsNeverDebouncedEvenNearTickZero) {
   clock_.Set(500);
-  EXPECT_EQ(Sync(), 1);
+  EXPECT_EQ(Sync(), SyncOutcome::Read);
   EXPECT_EQ(mouse_.TraceSummary().size(), 2u);
 }
 
 TEST_F(DeviceSyncTest, AbsentMouseChangesNothing) {
   mouse_.Unplug();
   const ProfileSetting before = active_;
-  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Sync(), SyncOutcome::NotRead);
   EXPECT_EQ(std::memcmp(&before, &active_, sizeof before), 0);
   EXPECT_FALSE(std::filesystem::exists(settingsPath_));
-  EXPECT_THAT(windows_.Posts(), IsEmpty());
   EXPECT_FALSE(lastSyncTick_.has_value());
   EXPECT_THAT(clock_.Sleeps(), IsEmpty());
 }
 
 TEST_F(DeviceSyncTest, RefusedSettingsReadClosesTheInterface) {
   mouse_.RefuseNextTransfers(1);
-  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Sync(), SyncOutcome::NotRead);
   EXPECT_EQ(channel_.FeatureDevice(), nullptr);
   EXPECT_FALSE(std::filesystem::exists(settingsPath_));
 }
@@ -189,10 +179,9 @@ TEST_F(DeviceSyncWithoutButtonInterfaceTest, SettingsAdoptedInMemoryButNothingSa
   ProfileSetting programmed = DefaultProfileSetting();
   programmed.DPI_Cur = 1;
   mouse_.ProgramProfile(programmed);
-  EXPECT_EQ(Sync(), 0);
+  EXPECT_EQ(Sync(), SyncOutcome::NotRead);
   EXPECT_EQ(active_.DPI_Cur, 1);
   EXPECT_FALSE(std::filesystem::exists(settingsPath_));
-  EXPECT_THAT(windows_.Posts(), IsEmpty());
   EXPECT_FALSE(lastSyncTick_.has_value());
   EXPECT_EQ(channel_.FeatureDevice(), nullptr);
 }
@@ -204,13 +193,13 @@ TEST_F(DeviceSyncTest, BulletMacroIsSavedUnderItsProfileSection) {
   bullet.Movements = {{0x02, 0x05}, {0xFE, 0x10}};
   mouse_.HoldBulletMacro(3, bullet);
 
-  ASSERT_EQ(Sync(), 1);
+  ASSERT_EQ(Sync(), SyncOutcome::Read);
   const ButtonAssignment& read = active_.ButtonAssigned[3];
   EXPECT_EQ(read.FunctionCode, 0x99);
   EXPECT_EQ(read.MacroEvents[0].Code, 4) << "left-button events carry the bullet profile + 1";
   EXPECT_EQ(read.MacroIndex, 11);
 
-  IniFile bullets(bulletPath_);
+  IniFile bullets(bulletPath_, clock_);
   EXPECT_EQ(bullets.ReadInt(u"BulletProfile2", u"BulletNum", -1), 2);
   std::array<uint8_t, sizeof read.MacroEvents> saved{};
   ASSERT_TRUE(bullets.ReadStruct(u"BulletProfile2", u"Macro", saved));
@@ -222,7 +211,7 @@ TEST_F(DeviceSyncTest, BulletMacroWithoutProfileIsNotSaved) {
   bullet.BulletProfile = 0;
   mouse_.HoldBulletMacro(3, bullet);
   loaded_->Profiles[0].ButtonAssigned[3].MacroIndex = 11;
-  ASSERT_EQ(Sync(), 1);
+  ASSERT_EQ(Sync(), SyncOutcome::Read);
   EXPECT_EQ(active_.ButtonAssigned[3].MacroEvents[0].Code, 1);
   EXPECT_EQ(active_.ButtonAssigned[3].MacroIndex, -1);
   EXPECT_FALSE(std::filesystem::exists(bulletPath_));
@@ -247,7 +236,7 @@ TEST_F(DeviceSyncTest, LightTypeBeyondTheColoursOverwritesNothingElse) {
     mouse_.SetSettingsReport(report);
     clock_.Advance(kSyncDebounceMilliseconds);
 
-    ASSERT_EQ(Sync(), 1);
+    ASSERT_EQ(Sync(), SyncOutcome::Read);
     EXPECT_EQ(active_.light_type, mode >> 4) << "kept as read; validation resets it";
     EXPECT_EQ(active_.light_Color[0], 0x332211);
     EXPECT_EQ(active_.light_Cycle, before.light_Cycle);
@@ -258,42 +247,6 @@ TEST_F(DeviceSyncTest, LightTypeBeyondTheColoursOverwritesNothingElse) {
     EXPECT_EQ(saved.light_bright_colorID, 4);
     EXPECT_TRUE(std::equal(saved.light_Color.begin() + 1, saved.light_Color.end(),
                            before.light_Color.begin() + 1));
-  }
-}
-
-TEST(AdoptSettingsReport, UndoesTheBrightnessScaling) {
-  struct Case {
-    const char* name;
-    uint8_t mode, red, green, blue;
-    int32_t brightBefore;
-    int32_t expectedType, expectedCycle, expectedSlot, expectedColour, expectedBright,
-        expectedEnable;
-  };
-  const Case cases[] = {
-      {"dark colour turns the light off", 0x20, 0, 0, 0, 5, 2, 0, 1, 0, 0, 0},
-      {"no brightness: stored unscaled, full brightness", 0x10, 10, 20, 30, 0, 1, 0, 0, 0x1E140A, 5,
-       1},
-      {"brightness 1: 255 * 5 keeps its low byte", 0x30, 255, 1, 0, 1, 3, 0, 2, 0x0005FB, 1, 1},
-      {"brightness 3 undone", 0x00, 153, 0, 3, 3, 0, 0, 0, 0x050000 | 255, 3, 1},
-      {"type and cycle as read, unchecked", 0x15, 1, 0, 0, 5, 1, 5, 0, 0x000001, 5, 1},
-  };
-  for (const Case& c : cases) {
-    ProfileSetting profile = DefaultProfileSetting();
-    profile.light_bright = c.brightBefore;
-    SettingsReportBytes report{};
-    report[0] = 3;
-    report[3] = c.mode;
-    report[4] = 1;
-    report[5] = c.red;
-    report[6] = c.green;
-    report[7] = c.blue;
-    AdoptSettingsReport(report, profile);
-    EXPECT_EQ(profile.light_type, c.expectedType) << c.name;
-    EXPECT_EQ(profile.Cycle_enable, c.expectedCycle) << c.name;
-    EXPECT_EQ(profile.light_Color[c.expectedSlot], c.expectedColour) << c.name;
-    EXPECT_EQ(profile.light_bright, c.expectedBright) << c.name;
-    EXPECT_EQ(profile.Enable_light, c.expectedEnable) << c.name;
-    EXPECT_EQ(profile.light_speed, 4) << c.name;
   }
 }
 

@@ -3,11 +3,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 
 #include "hid/HidChannel.h"
 #include "ports/Clock.h"
-#include "ports/WindowMessages.h"
 #include "settings/ProfileSetting.h"
 #include "settings/SettingsFile.h"
 
@@ -16,13 +14,12 @@ namespace lt260 {
 // Calls within this long of a successful synchronisation do no device work.
 inline constexpr uint32_t kSyncDebounceMilliseconds = 1000;
 
-// What the agent window lends the synchronisation: the channel and ports, the
+// What the caller lends the synchronisation: the channel and the clock, the
 // loaded settings as the reference, the active profile to fill in, the two
 // files, and the tick of the last successful run.
 struct DeviceSyncTarget {
   HidChannel& Channel;
   Clock& SystemClock;
-  WindowMessages& Windows;
   const SettingsFile& LoadedSettings;
   ProfileSetting& ActiveProfile;
   const std::filesystem::path& SettingsPath;
@@ -31,16 +28,19 @@ struct DeviceSyncTarget {
   std::optional<uint32_t>& LastSyncTick;
 };
 
+enum class SyncOutcome {
+  // The mouse is absent or a report could not be read; nothing was saved,
+  // though the active profile may hold what the settings report gave.
+  NotRead,
+  // The last success was less than a second ago; no device work was done.
+  TakenAsRead,
+  // The mouse was read and its state saved: the Configurator is to be told.
+  Read,
+};
+
 // Reads the mouse's state back (settings report, then button-assignment
 // report) into the active profile, saves the profile under section Current,
-// saves a bullet macro the mouse holds, and tells the Configurator. Returns 1
-// when the mouse was read and its state saved, or when the last success was
-// less than a second ago; 0 when the mouse is absent or a report cannot be read.
-int32_t SyncFromDevice(DeviceSyncTarget& target);
-
-// The settings report as read back, adopted into `profile`: stage, polling,
-// lighting (its colour unscaled from the brightness the profile held) and the
-// DPI-stage colours. The DPI levels are not read back.
-void AdoptSettingsReport(std::span<const uint8_t, 40> report, ProfileSetting& profile);
+// and saves a bullet macro the mouse holds.
+SyncOutcome SyncFromDevice(DeviceSyncTarget& target);
 
 }  // namespace lt260

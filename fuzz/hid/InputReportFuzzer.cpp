@@ -1,7 +1,7 @@
 // Arbitrary input reports, of any length and ID, through the listener's read
 // loop and its report handling: every report read gets one well-formed debug
-// line, and only a DPI-stage report (02 00 stage 00, stage not 0) is
-// posted, in order, once.
+// line, and only a DPI-stage report (02 00 stage 00, stage not 0) reaches
+// the stage handler, in order, once.
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "hid/InputListener.h"
-#include "ports/MessageNumbers.h"
 #include "support/RecordingPorts.h"
 
 namespace {
@@ -23,8 +22,6 @@ using namespace lt260;
 void Require(bool condition) {
   if (!condition) std::abort();
 }
-
-constexpr WindowId kRecipient = 0x99;
 
 // A device that answers its reads with the given reports, each as long as it
 // is (the buffer takes what fits, the count says the whole length; an empty
@@ -96,15 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The handling alone, with the whole input as one report and its size as
   // the length.
   {
-    testing::RecordingWindowMessages messages;
+    std::vector<int> stages;
     testing::RecordingDebugOutput debug;
     InputDeviceSlot slot;
-    InputListener listener(slot, messages, debug, kRecipient);
+    InputListener listener(slot, debug, [&stages](int stage) { stages.push_back(stage); });
     const std::span<const uint8_t> report(data, size);
     listener.OnInputReport(report, static_cast<int>(size));
     Require(debug.Lines().size() == 1);
     CheckDebugLine(debug.Lines()[0], static_cast<int>(size), report);
-    Require(messages.Posts().size() == (IsStageReport(report) ? 1u : 0u));
+    Require(stages.size() == (IsStageReport(report) ? 1u : 0u));
   }
 
   // The input as a sequence of reports read by the listener thread: a length
@@ -115,26 +112,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reports.emplace_back(data + at + 1, data + at + 1 + length);
     at += 1 + length;
   }
-  std::vector<testing::PostedMessage> expected;
+  std::vector<int> expected;
   std::size_t reads = 0;
   for (const std::vector<uint8_t>& report : reports) {
     if (report.empty()) continue;
     ++reads;
     // The listener reads four bytes; a longer report's tail never reaches it.
     const std::span<const uint8_t> seen(report.data(), std::min<std::size_t>(report.size(), 4));
-    if (IsStageReport(seen)) expected.push_back({kRecipient, WM_AGENT_DPI_STAGE, seen[2], 0});
+    if (IsStageReport(seen)) expected.push_back(seen[2]);
   }
 
-  testing::RecordingWindowMessages messages;
+  // Written on the listener thread, read once it is joined.
+  std::vector<int> stages;
   testing::RecordingDebugOutput debug;
   InputDeviceSlot slot;
   auto device = std::make_shared<ScriptedInputDevice>(std::move(reports));
   slot.Replace(device);
-  InputListener listener(slot, messages, debug, kRecipient, std::chrono::milliseconds(0));
+  InputListener listener(
+      slot, debug, [&stages](int stage) { stages.push_back(stage); }, std::chrono::milliseconds(0));
   listener.Start();
   device->WaitUntilDrained();
   listener.Stop();
-  Require(messages.Posts() == expected);
+  Require(stages == expected);
   Require(debug.Lines().size() == reads);
   return 0;
 }

@@ -120,7 +120,7 @@ int Apply(Session& s) {
   }
 
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
+  HidChannel channel(s.Mouse->Backend(), debug);
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   s.Out << "programming the mouse with profile " << slot + 1
         << ": settings report, a 300 ms pause, button assignments..." << std::endl;
@@ -163,7 +163,7 @@ int Read(Session& s) {
   const std::filesystem::path bulletCopy = scratch / "BulletSetting";
 
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
+  HidChannel channel(s.Mouse->Backend(), debug);
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   std::optional<uint32_t> lastSync;
   DeviceSyncTarget target{
@@ -192,7 +192,7 @@ void PrintHex(std::ostream& out, std::span<const uint8_t> bytes) {
 
 int Dump(Session& s) {
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
+  HidChannel channel(s.Mouse->Backend(), debug);
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   SettingsReportBytes settings{kSettingsReportId};
   s.Err << "reading reports 3 and 4 (about 0.3 s)..." << std::endl;
@@ -216,11 +216,11 @@ int Dump(Session& s) {
 
 int Watch(Session& s) {
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
+  HidChannel channel(s.Mouse->Backend(), debug);
   channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
   const auto watchers = s.Platform.StartWatchers(s.Queue, *s.Mouse);
-  uintptr_t registration = 0;
-  channel.StartListener(kCliWindow, registration);
+  channel.StartListener([&queue = s.Queue](int stage) { queue.PostDpiStage(stage); });
+  const uintptr_t registration = s.Mouse->Notices().WatchInterfaces(kCliWindow);
   bool present = channel.InputDevice() != nullptr;
   if (!present) {
     const auto interfaces = s.Mouse->MouseInterfaces();
@@ -244,7 +244,7 @@ int Watch(Session& s) {
       present = now;
     }
   }
-  if (registration != 0) s.Mouse->Backend().UnregisterDeviceNotification(registration);
+  if (registration != 0) s.Mouse->Notices().EndWatch(registration);
   return 0;
 }
 

@@ -117,7 +117,7 @@ class SimulatedMouse::Device final : public HidDevice {
   }
   void CancelRead() override { mouse_.CancelRead(*handle_); }
   bool CanRead() const override { return !handle_->Interface.ReadDenied; }
-  uintptr_t WatchRemoval(WindowId window) override { return mouse_.WatchRemoval(*handle_, window); }
+  const std::u16string& Path() const { return handle_->Interface.Path; }
 
  private:
   SimulatedMouse& mouse_;
@@ -173,7 +173,7 @@ std::unique_ptr<HidDevice> SimulatedMouse::Open(const std::u16string& path) {
   return std::make_unique<Device>(*this, std::move(handle));
 }
 
-uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
+uintptr_t SimulatedMouse::WatchInterfaces(WindowId window) {
   std::lock_guard lock(mutex_);
   if (registrationFails_) return 0;
   notificationWindow_ = window;
@@ -181,25 +181,26 @@ uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
   return notificationRegistration_;
 }
 
-void SimulatedMouse::UnregisterDeviceNotification(uintptr_t registration) {
+void SimulatedMouse::EndWatch(uintptr_t watch) {
   std::lock_guard lock(mutex_);
-  if (registration == 0) return;
-  if (registration == notificationRegistration_) {
+  if (watch == 0) return;
+  if (watch == notificationRegistration_) {
     notificationWindow_ = 0;
     notificationRegistration_ = 0;
   }
-  removalWatches_.erase(registration);
+  removalWatches_.erase(watch);
 }
 
-uintptr_t SimulatedMouse::WatchRemoval(const Handle& handle, WindowId window) {
+uintptr_t SimulatedMouse::WatchRemoval(const HidDevice& device, WindowId window) {
+  const auto* opened = dynamic_cast<const Device*>(&device);
   std::lock_guard lock(mutex_);
-  if (window == 0 || registrationFails_) return 0;
+  if (opened == nullptr || window == 0 || registrationFails_) return 0;
   const uintptr_t registration = nextRegistration_++;
-  removalWatches_[registration] = handle.Interface.Path;
+  removalWatches_[registration] = opened->Path();
   return registration;
 }
 
-uintptr_t SimulatedMouse::RemovalNoticeRegistration(int64_t notice) const {
+uintptr_t SimulatedMouse::WatchOfNotice(int64_t notice) const {
   std::lock_guard lock(mutex_);
   const auto registration = static_cast<uintptr_t>(notice);
   return removalWatches_.contains(registration) ? registration : 0;

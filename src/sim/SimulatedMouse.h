@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hid/HidBackend.h"
+#include "ports/DeviceNotices.h"
 #include "settings/ProfileSetting.h"
 #include "sim/FirmwareCore.h"
 
@@ -76,7 +77,7 @@ struct TransferRecord {
 // Each open device has its own queue of input reports, filled by the reports
 // sent while it is open. Everything is thread-safe. The mouse must outlive the
 // devices it opened.
-class SimulatedMouse final : public HidBackend {
+class SimulatedMouse final : public HidBackend, public DeviceNotices {
  public:
   explicit SimulatedMouse(SimulatedMouseConfig config = {});
   ~SimulatedMouse() override;
@@ -86,10 +87,14 @@ class SimulatedMouse final : public HidBackend {
   // HidBackend.
   std::vector<std::u16string> EnumerateInterfaces() override;
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
-  uintptr_t RegisterDeviceNotification(WindowId window) override;
-  void UnregisterDeviceNotification(uintptr_t registration) override;
+
+  // DeviceNotices.
+  uintptr_t WatchInterfaces(WindowId window) override;
+  // Watches a device this mouse opened; 0 for any other, and for window 0.
+  uintptr_t WatchRemoval(const HidDevice& device, WindowId window) override;
+  void EndWatch(uintptr_t watch) override;
   // A removal notice here is the registration number itself.
-  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
+  uintptr_t WatchOfNotice(int64_t notice) const override;
 
   // The mouse's state. The initial one is that of a mouse programmed with
   // DefaultProfileSetting().
@@ -149,7 +154,7 @@ class SimulatedMouse final : public HidBackend {
   // and opens whether the mouse is plugged in or not, and answers no report.
   void AddUnrelatedInterface(SimulatedInterface device);
   void RemoveUnrelatedInterface(const std::u16string& path);
-  // Makes RegisterDeviceNotification fail (return 0).
+  // Makes WatchInterfaces and WatchRemoval fail (return 0).
   void FailNotificationRegistration(bool fail);
   // Switches the stage the mouse holds in its settings report and queues
   // 02 00 stage 00 for the interfaces with 4-byte input reports.
@@ -185,7 +190,7 @@ class SimulatedMouse final : public HidBackend {
   int StaleReads() const;
   // The window registered for device notices, 0 when none.
   WindowId NotificationWindow() const;
-  // Removal watches (HidDevice::WatchRemoval) not yet ended.
+  // Removal watches (WatchRemoval) not yet ended.
   int RemovalWatches() const;
   // The newest removal watch still registered for `path`, 0 when none: what
   // a removal notice about that interface would be addressed to.
@@ -201,7 +206,6 @@ class SimulatedMouse final : public HidBackend {
   bool GetFeature(Handle& handle, std::span<uint8_t> report);
   InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
-  uintptr_t WatchRemoval(const Handle& handle, WindowId window);
   void Close(Handle& handle);
   void UnplugLocked();
   void QueueInputLocked(Handle& handle, std::span<const uint8_t> report);

@@ -39,9 +39,9 @@ struct AgentHarness {
   }
 
   AgentPorts Ports() {
-    HidBackend& hid = hidBackend ? *hidBackend : mouse;
-    return AgentPorts{windowSystem, messages, hid,       clock,    debug,      tray,    menu,
-                      launcher,     system,   companion, sessions, parameters, registry};
+    DeviceNotices& notices = deviceNotices ? *deviceNotices : mouse;
+    return AgentPorts{windowSystem, messages, mouse,  notices,   clock,    debug,      tray,
+                      menu,         launcher, system, companion, sessions, parameters, registry};
   }
 
   CMyWnd& Create() {
@@ -75,8 +75,9 @@ struct AgentHarness {
   FakeWindowSystem windowSystem;
   RecordingWindowMessages messages;
   SimulatedMouse mouse;
-  // The window reaches the mouse through this backend when a test sets it.
-  HidBackend* hidBackend = nullptr;
+  // The window registers for device notices through this port when a test
+  // sets it.
+  DeviceNotices* deviceNotices = nullptr;
   FakeClock clock;
   RecordingDebugOutput debug;
   FakeNotificationArea tray;

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/WindowRemovalWatcher.h"
 #include "hid/HidChannel.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
@@ -61,7 +62,7 @@ TEST_F(HidChannelDiscoveryTest, EitherAcceptedVendorGoesWithEitherAcceptedProduc
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.vendor << ":" << c.product);
     SimulatedMouse mouse(Interfaces({Interface(u"a", c.vendor, c.product, 4, 40)}));
-    HidChannel channel(mouse, messages, debugOutput);
+    HidChannel channel(mouse, debugOutput);
     channel.SetAlternateIds(0x1B80, 0xB412);
     EXPECT_EQ(channel.FindDevice(40), c.qualifies);
     EXPECT_EQ(channel.FeatureDevice() != nullptr, c.qualifies);
@@ -73,7 +74,7 @@ TEST_F(HidChannelDiscoveryTest, EitherAcceptedVendorGoesWithEitherAcceptedProduc
 
 TEST_F(HidChannelDiscoveryTest, ConstructionAlternatesAreAcceptedUntilReplaced) {
   SimulatedMouse mouse(Interfaces({Interface(u"a", 0x0603, 0x1020, 0, 40)}));
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   EXPECT_TRUE(channel.FindDevice(40));
   channel.SetAlternateIds(0x1B80, 0xB412);
   EXPECT_FALSE(channel.FindDevice(40));
@@ -81,7 +82,7 @@ TEST_F(HidChannelDiscoveryTest, ConstructionAlternatesAreAcceptedUntilReplaced) 
 
 TEST_F(HidChannelDiscoveryTest, ListenerLengthFindsNoFeatureInterfaceButTheInputOne) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   EXPECT_FALSE(channel.FindDevice(HidChannel::kListenerFeatureLength));
   EXPECT_EQ(channel.FeatureDevice(), nullptr);
   ASSERT_NE(channel.InputDevice(), nullptr);
@@ -93,7 +94,7 @@ TEST_F(HidChannelDiscoveryTest, ListenerLengthFindsNoFeatureInterfaceButTheInput
 
 TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   const auto interfaces = LT260Interfaces();
   for (const int length : {40, 2049, 8}) {
     SCOPED_TRACE(length);
@@ -111,7 +112,7 @@ TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
 TEST_F(HidChannelDiscoveryTest, InterfaceInBothRolesIsOneDeviceClosedOnce) {
   SimulatedMouse mouse(Interfaces({Interface(u"both", 0x3938, 0x1101, 4, 40)}));
   {
-    HidChannel channel(mouse, messages, debugOutput);
+    HidChannel channel(mouse, debugOutput);
     ASSERT_TRUE(channel.FindDevice(40));
     EXPECT_EQ(channel.FeatureDevice(), channel.InputDevice());
     EXPECT_EQ(mouse.OpenCount(), 1);
@@ -136,7 +137,7 @@ TEST_F(HidChannelDiscoveryTest, LaterInterfaceOfTheSameRoleWinsAndTheEarlierIsCl
       Interface(u"second-feature", 0x1B80, 0xB412, 0, 40),
       Interface(u"second-input", 0x3938, 0xB412, 4, 0),
   }));
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   channel.SetAlternateIds(0x1B80, 0xB412);
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(mouse.OpenDevicesOf(u"first-feature"), 0);
@@ -151,7 +152,7 @@ TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
       {Interface(u"good", 0x3938, 0x1101, 0, 40), Interface(u"locked", 0x3938, 0x1101, 0, 40)});
   config.Interfaces[1].OpenFails = true;
   SimulatedMouse mouse(config);
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"good");
 }
@@ -161,7 +162,7 @@ TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotIn
   SimulatedMouseConfig config = Interfaces({Interface(u"shared", 0x3938, 0x1101, 4, 40)});
   config.Interfaces[0].ReadDenied = true;
   SimulatedMouse mouse(config);
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
 
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"shared");
@@ -174,7 +175,7 @@ TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotIn
 
 TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   ASSERT_TRUE(channel.FindDevice(40));
 
   mouse.Unplug();
@@ -192,7 +193,7 @@ using HidChannelSurveyTest = ChannelFixture;
 TEST_F(HidChannelSurveyTest, ListsTheMousesInterfacesOpeningOnlyPathsNotSeenBefore) {
   SimulatedMouse mouse;
   mouse.AddUnrelatedInterface(Interface(u"keyboard", 0x046D, 0xC31C, 9, 0));
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   using Shape = HidChannel::InterfaceShape;
   const std::vector<Shape> whole{{4, 0}, {0, 40}, {0, 2049}, {0, 8}};
 
@@ -231,9 +232,13 @@ bool WaitForOpenDevices(const SimulatedMouse& mouse, int count) {
 TEST_F(HidChannelRemovalTest, RequestClosesTheHeldInterfacesAndItsFailureOpensThemAgain) {
   SimulatedMouse mouse;
   const auto interfaces = LT260Interfaces();
-  auto channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
-  uintptr_t registration = 0;
-  ASSERT_TRUE(channel->StartListener(0x77, registration));
+  WindowRemovalWatcher removals(mouse, 0x77);
+  auto channel = std::make_unique<HidChannel>(mouse, debugOutput);
+  const uintptr_t registration = mouse.WatchInterfaces(0x77);
+  ASSERT_NE(registration, 0u);
+  channel->StartListener(
+      [this](int stage) { messages.Post(0x77, 0x8001, static_cast<uint64_t>(stage), 0); },
+      &removals);
   ASSERT_TRUE(channel->FindDevice(2049));
   EXPECT_EQ(mouse.RemovalWatches(), 2) << "the feature and the input interface, each once";
   const uintptr_t notice = mouse.RemovalWatchOf(interfaces[0].Path);
@@ -260,13 +265,14 @@ TEST_F(HidChannelRemovalTest, RequestClosesTheHeldInterfacesAndItsFailureOpensTh
   channel.reset();
   EXPECT_EQ(mouse.RemovalWatches(), 0);
   EXPECT_EQ(mouse.OpenDevices(), 0);
+  mouse.EndWatch(registration);
 }
 
 using HidChannelTransferTest = ChannelFixture;
 
 TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
 
   std::array<uint8_t, 40> settings{0x03, 0x02};
   EXPECT_FALSE(channel.SetFeature(settings));

@@ -2,6 +2,7 @@
 // display as child processes, the companion library loaded by path, and the
 // simulated mouse's control window in this process.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cwchar>
@@ -16,13 +17,9 @@
 #include "platform/win32/SimulatedMouseControl.h"
 #include "sim/SimulatedMouse.h"
 #include "support/TempDir.h"
-// <windows.h> after the mouse: its RegisterDeviceNotification macro would
-// otherwise rename the port's operation.
-#include <windows.h>
 // <shellapi.h> needs the types of <windows.h>.
 #include <dbt.h>
 #include <shellapi.h>
-#undef RegisterDeviceNotification
 
 namespace lt260 {
 namespace {
@@ -449,7 +446,7 @@ class SimulatedMouseControlTest : public ::testing::Test {
 
 TEST_F(SimulatedMouseControlTest, PressAndUnplugPostedToTheWindow) {
   ASSERT_NE(notices_.Handle(), nullptr);
-  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  ASSERT_NE(mouse_.WatchInterfaces(notices_.Id()), 0u);
   SimulatedMouseControl control(mouse_);
   HWND window = reinterpret_cast<HWND>(control.Window());
   ASSERT_NE(window, nullptr);
@@ -599,7 +596,7 @@ TEST_F(SimulatedMouseControlTest, ToolSaysSoWhenThereIsNoWindow) {
 }
 
 TEST_F(SimulatedMouseControlTest, ToolDrivesTheMouse) {
-  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  ASSERT_NE(mouse_.WatchInterfaces(notices_.Id()), 0u);
   SimulatedMouseControl control(mouse_);
   ASSERT_NE(control.Window(), 0u);
   if (CountWindowsTitled(L"LT-260 Simulated Mouse") != 1) {
@@ -620,7 +617,7 @@ TEST_F(SimulatedMouseControlTest, ToolDrivesTheMouse) {
 }
 
 TEST_F(SimulatedMouseControlTest, ToolHoldsReportsPullsTheMouseOutAndSendsGarbage) {
-  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  ASSERT_NE(mouse_.WatchInterfaces(notices_.Id()), 0u);
   SimulatedMouseControl control(mouse_);
   ASSERT_NE(control.Window(), 0u);
   if (CountWindowsTitled(L"LT-260 Simulated Mouse") != 1) {

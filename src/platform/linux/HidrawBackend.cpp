@@ -178,7 +178,7 @@ int HidrawBackend::LastOpenError(const std::u16string& path) const {
   return found == openErrors_.end() ? 0 : found->second;
 }
 
-uintptr_t HidrawBackend::RegisterDeviceNotification(WindowId window) {
+uintptr_t HidrawBackend::WatchInterfaces(WindowId window) {
   auto notifier =
       std::make_unique<HotplugNotifier>(events_->Create(), notices_, window, noticeMessage_);
   if (!notifier->Running()) return 0;
@@ -188,11 +188,11 @@ uintptr_t HidrawBackend::RegisterDeviceNotification(WindowId window) {
   return registration;
 }
 
-void HidrawBackend::UnregisterDeviceNotification(uintptr_t registration) {
+void HidrawBackend::EndWatch(uintptr_t watch) {
   std::unique_ptr<HotplugNotifier> notifier;
   {
     std::lock_guard lock(mutex_);
-    const auto found = notifiers_.find(registration);
+    const auto found = notifiers_.find(watch);
     if (found == notifiers_.end()) return;
     notifier = std::move(found->second);
     notifiers_.erase(found);

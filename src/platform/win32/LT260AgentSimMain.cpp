@@ -1,6 +1,8 @@
 // The simulator build: the Agent with the simulated mouse as its only HID
 // device, driven from outside through the "LT-260 Simulated Mouse" window.
 // LT260_SIM_UNPLUGGED=1 starts it with the mouse detached.
+#include <windows.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -8,10 +10,6 @@
 #include "platform/win32/AgentProgram.h"
 #include "platform/win32/SimulatedMouseControl.h"
 #include "sim/SimulatedMouse.h"
-
-// After the port headers, so that its function-name macros do not rename
-// their members.
-#include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   lt260::SimulatedMouseConfig config;
@@ -23,5 +21,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   config.PluggedIn = !(unplugged != nullptr && std::strcmp(unplugged, "1") == 0);
   lt260::SimulatedMouse mouse(config);
   lt260::SimulatedMouseControl control(mouse);
-  return lt260::RunAgent(mouse);
+  return lt260::RunAgent(mouse, mouse);
 }

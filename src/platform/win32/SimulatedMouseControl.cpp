@@ -1,16 +1,15 @@
 #include "platform/win32/SimulatedMouseControl.h"
 
+#include <windows.h>
+// <dbt.h> builds on <windows.h>.
+#include <dbt.h>
+
 #include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "sim/SimulatedMouse.h"
-// <windows.h> after the mouse: its RegisterDeviceNotification macro would
-// otherwise rename the port's operation in the class as seen from here.
-#include <dbt.h>
-#include <windows.h>
-#undef RegisterDeviceNotification
 
 namespace lt260 {
 namespace {

@@ -15,10 +15,6 @@ extern "C" {
 #include <algorithm>
 #include <cstddef>
 
-// The port's operation shares its name with a Windows macro that would rename
-// our member; the Windows function is called by its wide name below.
-#undef RegisterDeviceNotification
-
 namespace lt260 {
 namespace {
 
@@ -134,14 +130,7 @@ class Win32HidDevice final : public HidDevice {
   void CancelRead() override { ::SetEvent(cancelEvent_); }
   bool CanRead() const override { return readable_; }
 
-  uintptr_t WatchRemoval(WindowId window) override {
-    DEV_BROADCAST_HANDLE filter{};
-    filter.dbch_size = sizeof(filter);
-    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
-    filter.dbch_handle = file_;
-    return reinterpret_cast<uintptr_t>(::RegisterDeviceNotificationW(
-        reinterpret_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
-  }
+  HANDLE File() const { return file_; }
 
  private:
   bool Cancelled() const { return ::WaitForSingleObject(cancelEvent_, 0) == WAIT_OBJECT_0; }
@@ -217,7 +206,7 @@ std::unique_ptr<HidDevice> Win32HidBackend::Open(const std::u16string& path) {
   return std::make_unique<Win32HidDevice>(calls_, file, cancelEvent, readable);
 }
 
-uintptr_t Win32HidBackend::RegisterDeviceNotification(WindowId window) {
+uintptr_t Win32HidBackend::WatchInterfaces(WindowId window) {
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
@@ -227,13 +216,22 @@ uintptr_t Win32HidBackend::RegisterDeviceNotification(WindowId window) {
   return reinterpret_cast<uintptr_t>(registration);
 }
 
-void Win32HidBackend::UnregisterDeviceNotification(uintptr_t registration) {
-  if (registration != 0) {
-    ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(registration));
-  }
+uintptr_t Win32HidBackend::WatchRemoval(const HidDevice& device, WindowId window) {
+  const auto* opened = dynamic_cast<const Win32HidDevice*>(&device);
+  if (opened == nullptr) return 0;
+  DEV_BROADCAST_HANDLE filter{};
+  filter.dbch_size = sizeof(filter);
+  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+  filter.dbch_handle = opened->File();
+  return reinterpret_cast<uintptr_t>(::RegisterDeviceNotificationW(
+      reinterpret_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
 }
 
-uintptr_t Win32HidBackend::RemovalNoticeRegistration(int64_t notice) const {
+void Win32HidBackend::EndWatch(uintptr_t watch) {
+  if (watch != 0) ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(watch));
+}
+
+uintptr_t Win32HidBackend::WatchOfNotice(int64_t notice) const {
   // The notice is the DEV_BROADCAST_HDR the system passes with the message,
   // valid while the message is handled.
   const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(static_cast<intptr_t>(notice));

@@ -1,8 +1,9 @@
 // The framework writes out the system's message numbers, styles and event
 // codes so that code above the platform layer needs no system header; this
 // file holds each of them against the system's own definition.
-#include <dbt.h>
 #include <windows.h>
+// <dbt.h> and <wtsapi32.h> build on <windows.h>.
+#include <dbt.h>
 #include <wtsapi32.h>
 
 #include "app/framework/WindowsMessageIds.h"

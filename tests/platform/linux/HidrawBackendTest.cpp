@@ -157,7 +157,7 @@ TEST_F(HidrawFixture, ChannelFindsTheMouseByLengths) {
   sysfs.AddNode(5, 0x3938, 0x1101, Joined({FeatureCollection(3, 6, 7), StageCollection()}));
   HidrawBackend backend = MakeBackend();
   RecordingDebugOutput debug;
-  HidChannel channel(backend, messages, debug);
+  HidChannel channel(backend, debug);
 
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(channel.FeatureDevice()->FeatureReportLength(), 40);
@@ -248,16 +248,16 @@ TEST_F(HidrawFixture, CancelEndsABlockedReadAndEveryLaterOne) {
 // ends it. A source that cannot be created fails the registration.
 TEST_F(HidrawFixture, HotplugNoticesReachTheRegisteredWindow) {
   HidrawBackend backend = MakeBackend();
-  const uintptr_t registration = backend.RegisterDeviceNotification(kWindow);
+  const uintptr_t registration = backend.WatchInterfaces(kWindow);
   ASSERT_NE(registration, 0u);
   ASSERT_EQ(::write(eventsFactory->writeFd.Get(), "add", 3), 3);
   ASSERT_TRUE(messages.WaitForPosts(1));
   EXPECT_EQ(messages.Posts()[0], (testing::PostedMessage{kWindow, kNotice, 0, 0}));
-  backend.UnregisterDeviceNotification(registration);
-  backend.UnregisterDeviceNotification(registration);
+  backend.EndWatch(registration);
+  backend.EndWatch(registration);
 
   eventsFactory->fail = true;
-  EXPECT_EQ(backend.RegisterDeviceNotification(kWindow), 0u);
+  EXPECT_EQ(backend.WatchInterfaces(kWindow), 0u);
 }
 
 TEST(HotplugNotifierTest, SleepsWhileNothingHappens) {

@@ -122,7 +122,7 @@ TEST(UhidBackendTest, RunsTheWholeBackendAgainstAVirtualMouse) {
   RecordingDebugOutput debug;
   HidrawBackend backend(std::make_unique<UdevHidrawNodes>(), std::make_unique<NoEvents>(), messages,
                         0x219);
-  HidChannel channel(backend, messages, debug);
+  HidChannel channel(backend, debug);
   bool found = false;
   for (int i = 0; i < 100 && !found; ++i) {
     found = channel.FindDevice(40);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hid/InputListener.h"
+#include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
 
 namespace {
@@ -31,9 +32,9 @@ class ScriptedInputDevice final : public HidDevice {
   explicit ScriptedInputDevice(std::deque<std::vector<uint8_t>> reports)
       : reports_(std::move(reports)) {}
 
-  uint16_t VendorId() const override { return 0x3938; }
-  uint16_t ProductId() const override { return 0x1101; }
-  int InputReportLength() const override { return InputListener::kInputReportLength; }
+  uint16_t VendorId() const override { return kVendorId; }
+  uint16_t ProductId() const override { return kProductId; }
+  int InputReportLength() const override { return kInputReportLength; }
   int FeatureReportLength() const override { return 0; }
   bool SetFeature(std::span<const uint8_t>) override { return false; }
   bool GetFeature(std::span<uint8_t>) override { return false; }

@@ -93,7 +93,7 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
     BulletSettingPath_ = *folder / "Quendra" / "LT-260" / "BulletSetting";
     SettingsPath_ = *folder / "Quendra" / "LT-260" / "GamingMouse";
   }
-  channel_.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
+  channel_.SetAlternateIds(kSecondVendorId, kSecondProductId);
   // The listener's thread posts each DPI stage to this window, whose
   // handler runs on the window's own thread.
   removalWatcher_ = std::make_unique<WindowRemovalWatcher>(ports_.Notices, GetSafeHwnd());
@@ -314,7 +314,7 @@ void CMyWnd::HideTrayIcon() {
 
 int32_t CMyWnd::ProbeCompanionLibrary() {
   return ports_.Companion.Call(ports_.System.ProgramFolder() / "CheckPidVid.dll", "CheckUsbPidVid",
-                               HidChannel::kSecondProductId, HidChannel::kSecondVendorId);
+                               kSecondProductId, kSecondVendorId);
 }
 
 // The Agent shows nothing to the user: what became of the settings file is

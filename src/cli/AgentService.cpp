@@ -25,7 +25,7 @@ int AgentService::Run() {
   std::error_code ignored;
   std::filesystem::create_directories(settingsPath_.parent_path(), ignored);
   LoadSettingsFile();
-  channel_.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
+  channel_.SetAlternateIds(kSecondVendorId, kSecondProductId);
   channel_.StartListener([&queue = queue_](int stage) { queue.PostDpiStage(stage); });
   const uintptr_t registration = mouse_.Notices().WatchInterfaces(kCliWindow);
   if (registration == 0) {

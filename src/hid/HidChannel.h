@@ -10,6 +10,7 @@
 #include "hid/HidBackend.h"
 #include "hid/RemovalWatcher.h"
 #include "ports/DebugOutput.h"
+#include "protocol/DeviceIdentity.h"
 
 namespace lt260 {
 
@@ -26,13 +27,6 @@ class InputListener;
 // lets go, and no read ever runs through a closed or reused handle.
 class HidChannel {
  public:
-  static constexpr uint16_t kVendorId = 0x3938;
-  static constexpr uint16_t kProductId = 0x1101;
-  // The second vendor and product the LT-260 is sold under; the agent window
-  // sets them before the first discovery.
-  static constexpr uint16_t kSecondVendorId = 0x1B80;
-  static constexpr uint16_t kSecondProductId = 0xB412;
-  static constexpr int kInputReportLength = 4;
   static constexpr int kListenerFeatureLength = 100;
 
   HidChannel(HidBackend& backend, DebugOutput& debugOutput);
@@ -43,8 +37,10 @@ class HidChannel {
   HidChannel(const HidChannel&) = delete;
   HidChannel& operator=(const HidChannel&) = delete;
 
-  // The second accepted vendor and product; either accepted vendor goes with
-  // either accepted product.
+  // The second accepted vendor and product beside kVendorId and kProductId
+  // (protocol/DeviceIdentity.h); either accepted vendor goes with either
+  // accepted product. The owner sets kSecondVendorId and kSecondProductId
+  // before the first discovery.
   void SetAlternateIds(int32_t vendorId, int32_t productId);
 
   // Closes both interfaces, then visits every present interface of an

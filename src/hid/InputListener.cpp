@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "protocol/DeviceIdentity.h"
 #include "protocol/InputReport.h"
 
 namespace lt260 {

@@ -52,7 +52,6 @@ class InputDeviceSlot {
 // of each DPI-stage report to its owner.
 class InputListener {
  public:
-  static constexpr int kInputReportLength = 4;
   // Room for a report copied out of a read; bytes past the report stay zero.
   static constexpr std::size_t kReportBufferLength = 1000;
   // The pause after every read, so a device whose reads fail at once is

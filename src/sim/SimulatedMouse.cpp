@@ -17,9 +17,6 @@ namespace lt260 {
 
 namespace {
 
-// The DPI-stage reports: ID 2 and three bytes.
-constexpr int kMouseInputReportLength = 4;
-
 std::u16string InterfacePath(uint16_t vendorId, uint16_t productId, int collection) {
   char text[96];
   std::snprintf(text, sizeof text, "\\\\?\\hid#vid_%04x&pid_%04x&col%02d#7&1a2b3c4d&0&%04d",
@@ -42,7 +39,7 @@ unsigned long Length(std::size_t size) {
 
 std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t productId) {
   return {
-      {InterfacePath(vendorId, productId, 1), vendorId, productId, kMouseInputReportLength, 0},
+      {InterfacePath(vendorId, productId, 1), vendorId, productId, kInputReportLength, 0},
       {InterfacePath(vendorId, productId, 2), vendorId, productId, 0,
        static_cast<int>(kSettingsReportLength)},
       {InterfacePath(vendorId, productId, 3), vendorId, productId, 0,
@@ -433,7 +430,7 @@ void SimulatedMouse::FailNotificationRegistration(bool fail) {
 int SimulatedMouse::PressDpiButton(uint8_t stage) {
   // The firmware switches its own stage too, so a later read-back of its
   // settings report says the new one.
-  std::array<uint8_t, LT260_DPI_REPORT_LENGTH> report{};
+  std::array<uint8_t, kInputReportLength> report{};
   {
     std::lock_guard lock(mutex_);
     if (!config_.PluggedIn) return 0;

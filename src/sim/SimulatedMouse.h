@@ -13,6 +13,7 @@
 
 #include "hid/HidBackend.h"
 #include "ports/DeviceNotices.h"
+#include "protocol/DeviceIdentity.h"
 #include "settings/ProfileSetting.h"
 #include "sim/FirmwareCore.h"
 
@@ -21,8 +22,8 @@ namespace lt260 {
 // One HID interface (top-level collection) the simulated mouse exposes.
 struct SimulatedInterface {
   std::u16string Path;
-  uint16_t VendorId = 0x3938;
-  uint16_t ProductId = 0x1101;
+  uint16_t VendorId = kVendorId;
+  uint16_t ProductId = kProductId;
   // Report lengths, report-ID byte included; 0 for none.
   int InputReportLength = 0;
   int FeatureReportLength = 0;
@@ -36,8 +37,8 @@ struct SimulatedInterface {
 // The firmware's interfaces as the LT-260 presents them: three feature
 // interfaces told apart by their report lengths (40 settings, 2049 buttons,
 // 8 command) and one for the 4-byte input reports.
-std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId = 0x3938,
-                                                uint16_t productId = 0x1101);
+std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId = kVendorId,
+                                                uint16_t productId = kProductId);
 
 struct SimulatedMouseConfig {
   std::vector<SimulatedInterface> Interfaces = LT260Interfaces();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/CMyWnd.h"
+#include "protocol/DeviceIdentity.h"
 #include "settings/IniFile.h"
 #include "sim/SimulatedMouse.h"
 #include "support/FakeClock.h"
@@ -34,7 +35,7 @@ struct AgentHarness {
 
   static SimulatedMouseConfig MouseConfig() {
     SimulatedMouseConfig config;
-    config.Interfaces = LT260Interfaces(0x1B80, 0xB412);
+    config.Interfaces = LT260Interfaces(kSecondVendorId, kSecondProductId);
     return config;
   }
 

@@ -10,6 +10,7 @@
 
 #include "app/WindowRemovalWatcher.h"
 #include "hid/HidChannel.h"
+#include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
 
@@ -55,15 +56,16 @@ TEST_F(HidChannelDiscoveryTest, EitherAcceptedVendorGoesWithEitherAcceptedProduc
     bool qualifies;
   };
   const Case cases[] = {
-      {0x3938, 0x1101, true},  {0x3938, 0xB412, true},  {0x1B80, 0x1101, true},
-      {0x1B80, 0xB412, true},  {0x3938, 0x1020, false}, {0x0603, 0x1101, false},
-      {0x1B80, 0x0000, false}, {0x0000, 0xB412, false},
+      {kVendorId, kProductId, true},       {kVendorId, kSecondProductId, true},
+      {kSecondVendorId, kProductId, true}, {kSecondVendorId, kSecondProductId, true},
+      {kVendorId, 0x1020, false},          {0x0603, kProductId, false},
+      {kSecondVendorId, 0x0000, false},    {0x0000, kSecondProductId, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.vendor << ":" << c.product);
     SimulatedMouse mouse(Interfaces({Interface(u"a", c.vendor, c.product, 4, 40)}));
     HidChannel channel(mouse, debugOutput);
-    channel.SetAlternateIds(0x1B80, 0xB412);
+    channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
     EXPECT_EQ(channel.FindDevice(40), c.qualifies);
     EXPECT_EQ(channel.FeatureDevice() != nullptr, c.qualifies);
     EXPECT_EQ(channel.InputDevice() != nullptr, c.qualifies);
@@ -76,7 +78,7 @@ TEST_F(HidChannelDiscoveryTest, ConstructionAlternatesAreAcceptedUntilReplaced) 
   SimulatedMouse mouse(Interfaces({Interface(u"a", 0x0603, 0x1020, 0, 40)}));
   HidChannel channel(mouse, debugOutput);
   EXPECT_TRUE(channel.FindDevice(40));
-  channel.SetAlternateIds(0x1B80, 0xB412);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   EXPECT_FALSE(channel.FindDevice(40));
 }
 
@@ -110,7 +112,7 @@ TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
 }
 
 TEST_F(HidChannelDiscoveryTest, InterfaceInBothRolesIsOneDeviceClosedOnce) {
-  SimulatedMouse mouse(Interfaces({Interface(u"both", 0x3938, 0x1101, 4, 40)}));
+  SimulatedMouse mouse(Interfaces({Interface(u"both", kVendorId, kProductId, 4, 40)}));
   {
     HidChannel channel(mouse, debugOutput);
     ASSERT_TRUE(channel.FindDevice(40));
@@ -132,13 +134,13 @@ TEST_F(HidChannelDiscoveryTest, InterfaceInBothRolesIsOneDeviceClosedOnce) {
 
 TEST_F(HidChannelDiscoveryTest, LaterInterfaceOfTheSameRoleWinsAndTheEarlierIsClosed) {
   SimulatedMouse mouse(Interfaces({
-      Interface(u"first-feature", 0x3938, 0x1101, 0, 40),
-      Interface(u"first-input", 0x3938, 0x1101, 4, 0),
-      Interface(u"second-feature", 0x1B80, 0xB412, 0, 40),
-      Interface(u"second-input", 0x3938, 0xB412, 4, 0),
+      Interface(u"first-feature", kVendorId, kProductId, 0, 40),
+      Interface(u"first-input", kVendorId, kProductId, 4, 0),
+      Interface(u"second-feature", kSecondVendorId, kSecondProductId, 0, 40),
+      Interface(u"second-input", kVendorId, kSecondProductId, 4, 0),
   }));
   HidChannel channel(mouse, debugOutput);
-  channel.SetAlternateIds(0x1B80, 0xB412);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(mouse.OpenDevicesOf(u"first-feature"), 0);
   EXPECT_EQ(mouse.OpenDevicesOf(u"first-input"), 0);
@@ -148,8 +150,8 @@ TEST_F(HidChannelDiscoveryTest, LaterInterfaceOfTheSameRoleWinsAndTheEarlierIsCl
 }
 
 TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
-  SimulatedMouseConfig config = Interfaces(
-      {Interface(u"good", 0x3938, 0x1101, 0, 40), Interface(u"locked", 0x3938, 0x1101, 0, 40)});
+  SimulatedMouseConfig config = Interfaces({Interface(u"good", kVendorId, kProductId, 0, 40),
+                                            Interface(u"locked", kVendorId, kProductId, 0, 40)});
   config.Interfaces[1].OpenFails = true;
   SimulatedMouse mouse(config);
   HidChannel channel(mouse, debugOutput);
@@ -159,7 +161,7 @@ TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
 
 // As Windows opens a collection it keeps for itself: without read access.
 TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotInput) {
-  SimulatedMouseConfig config = Interfaces({Interface(u"shared", 0x3938, 0x1101, 4, 40)});
+  SimulatedMouseConfig config = Interfaces({Interface(u"shared", kVendorId, kProductId, 4, 40)});
   config.Interfaces[0].ReadDenied = true;
   SimulatedMouse mouse(config);
   HidChannel channel(mouse, debugOutput);

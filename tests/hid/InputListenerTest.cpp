@@ -156,8 +156,8 @@ class FailingReadsBackend final : public HidBackend {
   class Device final : public HidDevice {
    public:
     explicit Device(std::atomic<int>& reads) : reads_(reads) {}
-    uint16_t VendorId() const override { return HidChannel::kVendorId; }
-    uint16_t ProductId() const override { return HidChannel::kProductId; }
+    uint16_t VendorId() const override { return kVendorId; }
+    uint16_t ProductId() const override { return kProductId; }
     int InputReportLength() const override { return 4; }
     int FeatureReportLength() const override { return 0; }
     bool SetFeature(std::span<const uint8_t>) override { return false; }

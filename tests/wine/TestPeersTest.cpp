@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/win32/SimulatedMouseControl.h"
+#include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
 #include "support/TempDir.h"
 // <shellapi.h> needs the types of <windows.h>.
@@ -348,10 +349,14 @@ class CompanionStub : public ::testing::Test {
 };
 
 TEST_F(CompanionStub, AnswersOneOnlyForTheSecondProductAndVendor) {
-  EXPECT_EQ(check_(0xB412, 0x1B80), 1);
+  EXPECT_EQ(check_(kSecondProductId, kSecondVendorId), 1);
   const struct {
     int productId, vendorId;
-  } others[] = {{0x1B80, 0xB412}, {0x1101, 0x3938}, {0xB412, 0x3938}, {0, 0}, {-1, -1}};
+  } others[] = {{kSecondVendorId, kSecondProductId},
+                {kProductId, kVendorId},
+                {kSecondProductId, kVendorId},
+                {0, 0},
+                {-1, -1}};
   for (const auto& other : others) {
     EXPECT_EQ(check_(other.productId, other.vendorId), 0)
         << std::hex << other.productId << " " << other.vendorId;
@@ -365,11 +370,12 @@ TEST_F(CompanionStub, TheEnvironmentNamesTheAnswer) {
   } cases[] = {{L"0", 0}, {L"7", 7}, {L"0x10", 16}, {L"-3", -3}, {L"yes", 0}};
   for (const auto& c : cases) {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"LT260_COMPANION_RESULT", c.value));
-    EXPECT_EQ(check_(0xB412, 0x1B80), c.expected) << std::filesystem::path(c.value).string();
-    EXPECT_EQ(check_(0x1101, 0x3938), c.expected) << std::filesystem::path(c.value).string();
+    EXPECT_EQ(check_(kSecondProductId, kSecondVendorId), c.expected)
+        << std::filesystem::path(c.value).string();
+    EXPECT_EQ(check_(kProductId, kVendorId), c.expected) << std::filesystem::path(c.value).string();
   }
   ::SetEnvironmentVariableW(L"LT260_COMPANION_RESULT", nullptr);
-  EXPECT_EQ(check_(0xB412, 0x1B80), 1);
+  EXPECT_EQ(check_(kSecondProductId, kSecondVendorId), 1);
 }
 
 // The simulated mouse's control window.

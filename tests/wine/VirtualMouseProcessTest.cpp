@@ -30,6 +30,7 @@
 #include "ports/MessageNumbers.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"
+#include "protocol/DeviceIdentity.h"
 #include "protocol/SettingsReport.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
@@ -322,7 +323,7 @@ TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
     if (preparsed != nullptr) ::HidD_FreePreparsedData(preparsed);
     ::CloseHandle(file);
     ASSERT_TRUE(read) << Narrow(path);
-    if (attributes.VendorID == 0x1B80 && attributes.ProductID == 0xB412) {
+    if (attributes.VendorID == kSecondVendorId && attributes.ProductID == kSecondProductId) {
       wine.insert({caps.InputReportByteLength, caps.FeatureReportByteLength});
     }
   }

@@ -19,6 +19,7 @@
 #include "hid/HidChannel.h"
 #include "platform/win32/Win32HidBackend.h"
 #include "platform/win32/Win32HidSystemCalls.h"
+#include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
 
 namespace lt260 {
@@ -385,7 +386,7 @@ TEST(Win32HidChannelTest, FindsNoMouseAmongTheSystemInterfaces) {
   testing::RecordingWindowMessages messages;
   testing::RecordingDebugOutput debugOutput;
   HidChannel channel(backend, debugOutput);
-  channel.SetAlternateIds(0x1B80, 0xB412);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   for (const int32_t wantedLength : {40, 2049, 8, 100}) {
     EXPECT_FALSE(channel.FindDevice(wantedLength)) << wantedLength;
     EXPECT_EQ(channel.FeatureDevice(), nullptr) << wantedLength;
@@ -406,7 +407,7 @@ TEST(Win32HidChannelTest, ListenerStartsAndStopsWithTheMouseAbsent) {
   testing::RecordingWindowMessages messages;
   testing::RecordingDebugOutput debugOutput;
   auto channel = std::make_unique<HidChannel>(backend, debugOutput);
-  channel->SetAlternateIds(0x1B80, 0xB412);
+  channel->SetAlternateIds(kSecondVendorId, kSecondProductId);
   channel->StartListener([&messages, &window](int stage) {
     messages.Post(window.Id(), 0x8001, static_cast<uint64_t>(stage), 0);
   });

@@ -6,17 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "hid/HidChannel.h"
 #include "platform/win32/AgentProgram.h"
 #include "platform/win32/SimulatedMouseControl.h"
+#include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   lt260::SimulatedMouseConfig config;
   // The LT-260 answers with the second accepted vendor and product, so it is
   // found only once the Agent has set them.
-  config.Interfaces = lt260::LT260Interfaces(lt260::HidChannel::kSecondVendorId,
-                                             lt260::HidChannel::kSecondProductId);
+  config.Interfaces = lt260::LT260Interfaces(lt260::kSecondVendorId, lt260::kSecondProductId);
   const char* unplugged = std::getenv("LT260_SIM_UNPLUGGED");
   config.PluggedIn = !(unplugged != nullptr && std::strcmp(unplugged, "1") == 0);
   lt260::SimulatedMouse mouse(config);

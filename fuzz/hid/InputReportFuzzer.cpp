@@ -36,8 +36,8 @@ class ScriptedInputDevice final : public HidDevice {
   uint16_t ProductId() const override { return kProductId; }
   int InputReportLength() const override { return kInputReportLength; }
   int FeatureReportLength() const override { return 0; }
-  bool SetFeature(std::span<const uint8_t>) override { return false; }
-  bool GetFeature(std::span<uint8_t>) override { return false; }
+  TransferResult SetFeature(std::span<const uint8_t>) override { return TransferOutcome::Refused; }
+  TransferResult GetFeature(std::span<uint8_t>) override { return TransferOutcome::Refused; }
 
   InputRead ReadInput(std::span<uint8_t> buffer) override {
     std::unique_lock lock(mutex_);

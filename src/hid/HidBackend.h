@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "hid/TransferResult.h"
+
 namespace lt260 {
 
 // How one input read ended.
@@ -42,9 +44,10 @@ class HidDevice {
   virtual int InputReportLength() const = 0;
   virtual int FeatureReportLength() const = 0;
 
-  // One feature-report transfer; byte 0 of the buffer is the report ID.
-  virtual bool SetFeature(std::span<const uint8_t> report) = 0;
-  virtual bool GetFeature(std::span<uint8_t> report) = 0;
+  // One feature-report transfer; byte 0 of the buffer is the report ID. A
+  // report whose length is not FeatureReportLength is not sent (WrongLength).
+  virtual TransferResult SetFeature(std::span<const uint8_t> report) = 0;
+  virtual TransferResult GetFeature(std::span<uint8_t> report) = 0;
 
   // Waits for the next input report. A cancelled device (CancelRead before or
   // during the read) never reads again; a device that is gone neither.

@@ -1,6 +1,7 @@
 #include "hid/HidChannel.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -51,6 +52,15 @@ struct HidChannel::State {
     const uintptr_t watch = removals->WatchOfNotice(notice);
     return watch != 0 &&
            std::find(removalWatches.begin(), removalWatches.end(), watch) != removalWatches.end();
+  }
+
+  // "HidChannel: set 40 03 refused": the direction, the length and report
+  // ID of the transfer, and why it failed.
+  void SayFailed(const char* direction, std::span<const uint8_t> report, TransferResult result) {
+    char line[96];
+    std::snprintf(line, sizeof line, "HidChannel: %s %zu %02x %s\n", direction, report.size(),
+                  report.empty() ? 0u : unsigned{report[0]}, TransferOutcomeName(result.Outcome));
+    debugOutput.Write(line);
   }
 
   void Learn(const std::u16string& path, const HidDevice& device) {
@@ -131,12 +141,18 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
   return found;
 }
 
-bool HidChannel::SetFeature(std::span<const uint8_t> report) {
-  return state_->featureDevice && state_->featureDevice->SetFeature(report);
+TransferResult HidChannel::SetFeature(std::span<const uint8_t> report) {
+  if (!state_->featureDevice) return TransferOutcome::Gone;
+  const TransferResult result = state_->featureDevice->SetFeature(report);
+  if (!result) state_->SayFailed("set", report, result);
+  return result;
 }
 
-bool HidChannel::GetFeature(std::span<uint8_t> report) {
-  return state_->featureDevice && state_->featureDevice->GetFeature(report);
+TransferResult HidChannel::GetFeature(std::span<uint8_t> report) {
+  if (!state_->featureDevice) return TransferOutcome::Gone;
+  const TransferResult result = state_->featureDevice->GetFeature(report);
+  if (!result) state_->SayFailed("get", report, result);
+  return result;
 }
 
 void HidChannel::CloseFeatureHandle() { state_->featureDevice.reset(); }

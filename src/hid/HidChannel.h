@@ -48,9 +48,10 @@ class HidChannel {
   // becomes the feature interface, the last with 4-byte input reports the
   // input interface. True when a feature interface was found.
   bool FindDevice(int32_t wantedFeatureLength);
-  // One transfer on the feature interface; false when there is none.
-  bool SetFeature(std::span<const uint8_t> report);
-  bool GetFeature(std::span<uint8_t> report);
+  // One transfer on the feature interface; Gone when there is none. A failed
+  // transfer is said on the debug output with its outcome.
+  TransferResult SetFeature(std::span<const uint8_t> report);
+  TransferResult GetFeature(std::span<uint8_t> report);
   // Drops the feature interface (closing it unless it is also the input one).
   void CloseFeatureHandle();
 

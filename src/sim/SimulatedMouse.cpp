@@ -100,10 +100,10 @@ class SimulatedMouse::Device final : public HidDevice {
   uint16_t ProductId() const override { return handle_->Interface.ProductId; }
   int InputReportLength() const override { return handle_->Interface.InputReportLength; }
   int FeatureReportLength() const override { return handle_->Interface.FeatureReportLength; }
-  bool SetFeature(std::span<const uint8_t> report) override {
+  TransferResult SetFeature(std::span<const uint8_t> report) override {
     return mouse_.SetFeature(*handle_, report);
   }
-  bool GetFeature(std::span<uint8_t> report) override {
+  TransferResult GetFeature(std::span<uint8_t> report) override {
     return mouse_.GetFeature(*handle_, report);
   }
   InputRead ReadInput(std::span<uint8_t> buffer) override {
@@ -489,34 +489,50 @@ bool SimulatedMouse::HandleUsableLocked(const Handle& handle) const {
   return !handle.Dead && !handle.Closed && config_.PluggedIn;
 }
 
-bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
-  std::unique_lock lock(mutex_);
-  const int length = handle.Interface.FeatureReportLength;
-  const bool accepted =
-      HandleUsableLocked(handle) &&
-      Lt260FirmwareSetFeature(&firmware_, Length(static_cast<std::size_t>(std::max(length, 0))),
-                              report.data(), Length(report.size())) != 0;
-  transfers_.push_back({handle.Interface.Path, length, TransferKind::SetFeature,
-                        std::vector<uint8_t>(report.begin(), report.end()), accepted});
-  const bool vanished = CountTransferLocked();
-  lock.unlock();
-  AfterTransfer(vanished);
-  return accepted;
+TransferOutcome SimulatedMouse::RefusalOf(const Handle& handle, std::size_t length, bool injected) {
+  const bool fits =
+      length != 0 && length == static_cast<std::size_t>(handle.Interface.FeatureReportLength);
+  return injected || fits ? TransferOutcome::Refused : TransferOutcome::WrongLength;
 }
 
-bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
+// A transfer through a device whose mouse is gone never reaches the
+// firmware; any other does, and uses up a pending refusal whatever it
+// carries, so an injected refusal reads as refused even for a transfer of
+// the wrong length. Either way the transfer joins the trace with `report` as
+// it is afterwards.
+TransferResult SimulatedMouse::Transfer(Handle& handle, TransferKind kind,
+                                        std::span<const uint8_t> report,
+                                        const std::function<int(unsigned long)>& firmwareCall) {
   std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
-  const bool accepted =
-      HandleUsableLocked(handle) &&
-      Lt260FirmwareGetFeature(&firmware_, Length(static_cast<std::size_t>(std::max(length, 0))),
-                              report.data(), Length(report.size())) != 0;
-  transfers_.push_back({handle.Interface.Path, length, TransferKind::GetFeature,
-                        std::vector<uint8_t>(report.begin(), report.end()), accepted});
+  TransferOutcome outcome = TransferOutcome::Gone;
+  if (HandleUsableLocked(handle)) {
+    const bool injected = firmware_.Refusals > 0;
+    outcome = firmwareCall(Length(static_cast<std::size_t>(std::max(length, 0)))) != 0
+                  ? TransferOutcome::Done
+                  : RefusalOf(handle, report.size(), injected);
+  }
+  transfers_.push_back({handle.Interface.Path, length, kind,
+                        std::vector<uint8_t>(report.begin(), report.end()),
+                        outcome == TransferOutcome::Done});
   const bool vanished = CountTransferLocked();
   lock.unlock();
   AfterTransfer(vanished);
-  return accepted;
+  return outcome;
+}
+
+TransferResult SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
+  return Transfer(handle, TransferKind::SetFeature, report, [&](unsigned long interfaceLength) {
+    return Lt260FirmwareSetFeature(&firmware_, interfaceLength, report.data(),
+                                   Length(report.size()));
+  });
+}
+
+TransferResult SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
+  return Transfer(handle, TransferKind::GetFeature, report, [&](unsigned long interfaceLength) {
+    return Lt260FirmwareGetFeature(&firmware_, interfaceLength, report.data(),
+                                   Length(report.size()));
+  });
 }
 
 InputRead SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle,

@@ -203,8 +203,15 @@ class SimulatedMouse final : public HidBackend, public DeviceNotices {
 
   const SimulatedInterface* FindInterface(const std::u16string& path) const;
   bool HandleUsableLocked(const Handle& handle) const;
-  bool SetFeature(Handle& handle, std::span<const uint8_t> report);
-  bool GetFeature(Handle& handle, std::span<uint8_t> report);
+  // One feature transfer: `firmwareCall` runs it on the firmware, under the
+  // lock, given the interface's feature length.
+  TransferResult Transfer(Handle& handle, TransferKind kind, std::span<const uint8_t> report,
+                          const std::function<int(unsigned long)>& firmwareCall);
+  TransferResult SetFeature(Handle& handle, std::span<const uint8_t> report);
+  TransferResult GetFeature(Handle& handle, std::span<uint8_t> report);
+  // Why the firmware did not take a transfer of `length` bytes on `handle`'s
+  // interface; `injected` when a refusal was pending before it.
+  static TransferOutcome RefusalOf(const Handle& handle, std::size_t length, bool injected);
   InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
   void Close(Handle& handle);

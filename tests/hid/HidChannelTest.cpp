@@ -13,6 +13,7 @@
 #include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
+#include "support/TransferPrinting.h"
 
 namespace lt260 {
 namespace {
@@ -277,7 +278,7 @@ TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
   HidChannel channel(mouse, debugOutput);
 
   std::array<uint8_t, 40> settings{0x03, 0x02};
-  EXPECT_FALSE(channel.SetFeature(settings));
+  EXPECT_EQ(channel.SetFeature(settings).Outcome, TransferOutcome::Gone) << "no feature interface";
   EXPECT_TRUE(mouse.Transfers().empty());
 
   ASSERT_TRUE(channel.FindDevice(40));
@@ -299,6 +300,29 @@ TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
   channel.CloseFeatureHandle();
   EXPECT_FALSE(channel.GetFeature(readBack));
   EXPECT_EQ(mouse.Transfers().size(), 3u);
+}
+
+// The device's outcome comes through the channel, and each failure is said
+// on the debug output with its reason.
+TEST_F(HidChannelTransferTest, FailuresSayWhy) {
+  SimulatedMouse mouse;
+  HidChannel channel(mouse, debugOutput);
+  ASSERT_TRUE(channel.FindDevice(40));
+  std::array<uint8_t, 40> settings{0x03};
+  std::array<uint8_t, 39> tooShort{0x03};
+
+  mouse.RefuseNextTransfers(1);
+  EXPECT_EQ(channel.SetFeature(settings).Outcome, TransferOutcome::Refused);
+  EXPECT_EQ(channel.SetFeature(tooShort).Outcome, TransferOutcome::WrongLength);
+  EXPECT_EQ(channel.GetFeature(settings).Outcome, TransferOutcome::Done);
+  mouse.Unplug();
+  EXPECT_EQ(channel.GetFeature(settings).Outcome, TransferOutcome::Gone);
+
+  EXPECT_EQ(debugOutput.Lines(), (std::vector<std::string>{
+                                     "HidChannel: set 40 03 refused\n",
+                                     "HidChannel: set 39 03 wrong length\n",
+                                     "HidChannel: get 40 03 gone\n",
+                                 }));
 }
 
 }  // namespace

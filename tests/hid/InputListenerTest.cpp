@@ -160,8 +160,10 @@ class FailingReadsBackend final : public HidBackend {
     uint16_t ProductId() const override { return kProductId; }
     int InputReportLength() const override { return 4; }
     int FeatureReportLength() const override { return 0; }
-    bool SetFeature(std::span<const uint8_t>) override { return false; }
-    bool GetFeature(std::span<uint8_t>) override { return false; }
+    TransferResult SetFeature(std::span<const uint8_t>) override {
+      return TransferOutcome::Refused;
+    }
+    TransferResult GetFeature(std::span<uint8_t>) override { return TransferOutcome::Refused; }
     InputRead ReadInput(std::span<uint8_t>) override {
       ++reads_;
       return InputRead::Ended(ReadOutcome::Failed);

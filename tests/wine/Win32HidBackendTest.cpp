@@ -21,6 +21,7 @@
 #include "platform/win32/Win32HidSystemCalls.h"
 #include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
+#include "support/TransferPrinting.h"
 
 namespace lt260 {
 namespace {
@@ -234,10 +235,11 @@ TEST(Win32HidBackendTest, FeatureTransfersFailWhereTheInterfaceHasNoFeatureRepor
     if (!device || device->FeatureReportLength() != 0) continue;
     std::vector<uint8_t> report(40, 0);
     report[0] = 3;
-    EXPECT_FALSE(device->SetFeature(report)) << Narrow(path);
-    EXPECT_FALSE(device->GetFeature(report)) << Narrow(path);
-    EXPECT_FALSE(device->SetFeature({})) << Narrow(path);
-    EXPECT_FALSE(device->GetFeature({})) << Narrow(path);
+    // Told apart before the system is asked: the length is not the interface's.
+    EXPECT_EQ(device->SetFeature(report).Outcome, TransferOutcome::WrongLength) << Narrow(path);
+    EXPECT_EQ(device->GetFeature(report).Outcome, TransferOutcome::WrongLength) << Narrow(path);
+    EXPECT_EQ(device->SetFeature({}).Outcome, TransferOutcome::WrongLength) << Narrow(path);
+    EXPECT_EQ(device->GetFeature({}).Outcome, TransferOutcome::WrongLength) << Narrow(path);
     ++checked;
   }
   if (RunningUnderWine()) {
@@ -393,8 +395,8 @@ TEST(Win32HidChannelTest, FindsNoMouseAmongTheSystemInterfaces) {
     EXPECT_EQ(channel.InputDevice(), nullptr) << wantedLength;
   }
   std::vector<uint8_t> report(40, 0);
-  EXPECT_FALSE(channel.SetFeature(report));
-  EXPECT_FALSE(channel.GetFeature(report));
+  EXPECT_EQ(channel.SetFeature(report).Outcome, TransferOutcome::Gone) << "no interface is held";
+  EXPECT_EQ(channel.GetFeature(report).Outcome, TransferOutcome::Gone);
 }
 
 // Start-up with the mouse absent: registration succeeds for a real window,

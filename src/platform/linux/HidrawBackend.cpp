@@ -33,20 +33,21 @@ class HidrawDevice final : public HidDevice {
   int InputReportLength() const override { return interface_.Caps.InputReportLength; }
   int FeatureReportLength() const override { return interface_.Caps.FeatureReportLength; }
 
-  bool SetFeature(std::span<const uint8_t> report) override {
-    if (!FitsFeature(report.size())) return false;
+  TransferResult SetFeature(std::span<const uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
     std::vector<uint8_t> buffer(report.begin(), report.end());
-    return ::ioctl(fd_.Get(), HIDIOCSFEATURE(buffer.size()), buffer.data()) >= 0;
+    if (::ioctl(fd_.Get(), HIDIOCSFEATURE(buffer.size()), buffer.data()) < 0) return Failed();
+    return TransferOutcome::Done;
   }
 
-  bool GetFeature(std::span<uint8_t> report) override {
-    if (!FitsFeature(report.size())) return false;
+  TransferResult GetFeature(std::span<uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
     const int count = ::ioctl(fd_.Get(), HIDIOCGFEATURE(report.size()), report.data());
-    if (count < 0) return false;
+    if (count < 0) return Failed();
     // A short answer reads as the rest zero, as the full-length transfer of Windows.
     std::fill(report.begin() + std::min<std::ptrdiff_t>(count, std::ssize(report)), report.end(),
               0);
-    return true;
+    return TransferOutcome::Done;
   }
 
   InputRead ReadInput(std::span<uint8_t> buffer) override {
@@ -88,6 +89,12 @@ class HidrawDevice final : public HidDevice {
   void CancelRead() override { SignalEventFd(cancel_.Get()); }
 
  private:
+  // A failed transfer ioctl, by its errno: hidraw answers ENODEV once the
+  // device has gone; anything else is the device or its driver refusing.
+  static TransferResult Failed() {
+    return errno == ENODEV ? TransferOutcome::Gone : TransferOutcome::Refused;
+  }
+
   bool FitsFeature(std::size_t size) const {
     return size != 0 && static_cast<int>(size) == interface_.Caps.FeatureReportLength;
   }

@@ -30,8 +30,9 @@ DWORD ClampedLength(std::size_t size) {
   return static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
 }
 
-// The errors a read ends with once the device has been detached. Any other
-// failure may pass, and the read is tried again.
+// The errors a read or a transfer ends with once the device has been
+// detached. Any other failure may pass: a read is tried again, a transfer is
+// refused.
 bool IsDeviceGone(DWORD error) {
   switch (error) {
     case ERROR_DEVICE_NOT_CONNECTED:
@@ -80,16 +81,16 @@ class Win32HidDevice final : public HidDevice {
   int InputReportLength() const override { return inputReportLength_; }
   int FeatureReportLength() const override { return featureReportLength_; }
 
-  bool SetFeature(std::span<const uint8_t> report) override {
+  TransferResult SetFeature(std::span<const uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
     // HidD_SetFeature takes a writable buffer although it only reads it.
     std::vector<uint8_t> copy(report.begin(), report.end());
-    return copy.empty() ? false
-                        : ::HidD_SetFeature(file_, copy.data(), ClampedLength(copy.size())) != 0;
+    return Transferred(::HidD_SetFeature(file_, copy.data(), ClampedLength(copy.size())));
   }
 
-  bool GetFeature(std::span<uint8_t> report) override {
-    if (report.empty()) return false;
-    return ::HidD_GetFeature(file_, report.data(), ClampedLength(report.size())) != 0;
+  TransferResult GetFeature(std::span<uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
+    return Transferred(::HidD_GetFeature(file_, report.data(), ClampedLength(report.size())));
   }
 
   InputRead ReadInput(std::span<uint8_t> buffer) override {
@@ -134,6 +135,16 @@ class Win32HidDevice final : public HidDevice {
 
  private:
   bool Cancelled() const { return ::WaitForSingleObject(cancelEvent_, 0) == WAIT_OBJECT_0; }
+
+  bool FitsFeature(std::size_t size) const {
+    return size != 0 && size == static_cast<std::size_t>(featureReportLength_);
+  }
+
+  // What a HidD_SetFeature or HidD_GetFeature call's result means.
+  static TransferResult Transferred(BOOLEAN succeeded) {
+    if (succeeded) return TransferOutcome::Done;
+    return IsDeviceGone(::GetLastError()) ? TransferOutcome::Gone : TransferOutcome::Refused;
+  }
 
   const Win32HidSystemCalls& calls_;
   HANDLE file_;

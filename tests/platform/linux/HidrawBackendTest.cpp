@@ -12,6 +12,7 @@
 #include "platform/linux/HidrawBackend.h"
 #include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
+#include "support/TransferPrinting.h"
 
 namespace lt260 {
 namespace {
@@ -171,11 +172,12 @@ TEST_F(HidrawFixture, ChannelFindsTheMouseByLengths) {
 
   ASSERT_TRUE(channel.FindDevice(40));
   std::array<uint8_t, 39> tooShort{3};
-  EXPECT_FALSE(channel.SetFeature(tooShort));
+  EXPECT_EQ(channel.SetFeature(tooShort).Outcome, TransferOutcome::WrongLength);
   // A named pipe takes no ioctl: the transfer of the right length reaches the
   // node and fails there, as a refusal does.
   std::array<uint8_t, 40> report{3};
-  EXPECT_FALSE(channel.GetFeature(report));
+  EXPECT_EQ(channel.GetFeature(report).Outcome, TransferOutcome::Refused);
+  EXPECT_EQ(channel.SetFeature(report).Outcome, TransferOutcome::Refused);
 }
 
 // Opening a node that is not there fails with its errno kept for diagnosis.

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "hid/HidChannel.h"
+#include "ports/MessageNumbers.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
 
@@ -32,9 +33,10 @@ Wakeups MeasureIdle(bool mousePresent) {
   if (!mousePresent) mouse.Unplug();
   RecordingWindowMessages messages;
   RecordingDebugOutput debugOutput;
-  HidChannel channel(mouse, messages, debugOutput);
-  uintptr_t notification = 0;
-  channel.StartListener(1, notification);
+  HidChannel channel(mouse, debugOutput);
+  channel.StartListener([&messages](int stage) {
+    messages.Post(1, WM_AGENT_DPI_STAGE, static_cast<uint64_t>(stage), 0);
+  });
   std::this_thread::sleep_for(50ms);
 
   const uint64_t passesBefore = channel.ListenerPasses();
@@ -54,9 +56,10 @@ double ResumeMilliseconds(int rounds) {
   mouse.Unplug();
   RecordingWindowMessages messages;
   RecordingDebugOutput debugOutput;
-  HidChannel channel(mouse, messages, debugOutput);
-  uintptr_t notification = 0;
-  channel.StartListener(1, notification);
+  HidChannel channel(mouse, debugOutput);
+  channel.StartListener([&messages](int stage) {
+    messages.Post(1, WM_AGENT_DPI_STAGE, static_cast<uint64_t>(stage), 0);
+  });
   double total = 0;
   for (int round = 0; round < rounds; ++round) {
     mouse.Unplug();

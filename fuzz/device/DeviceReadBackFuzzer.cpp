@@ -164,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   test::RecordingWindowMessages windows;
   test::RecordingDebugOutput debug;
   test::FakeClock clock;
-  HidChannel channel(mouse, windows, debug);
+  HidChannel channel(mouse, debug);
   const std::filesystem::path settingsPath = WorkFolder() / "GamingMouse";
   const std::filesystem::path bulletPath = WorkFolder() / "BulletSetting";
   std::filesystem::remove(settingsPath);

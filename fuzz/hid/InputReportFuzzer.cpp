@@ -1,7 +1,7 @@
 // Arbitrary input reports, of any length and ID, through the listener's read
 // loop and its report handling: every report read gets one well-formed debug
-// line, and only a DPI-stage report (02 00 stage 00, stage not 0) is
-// posted, in order, once.
+// line, and only a DPI-stage report (02 00 stage 00, stage not 0) reaches
+// the stage handler, in order, once.
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "hid/InputListener.h"
-#include "ports/MessageNumbers.h"
+#include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
 
 namespace {
@@ -24,8 +24,6 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-constexpr WindowId kRecipient = 0x99;
-
 // A device that answers its reads with the given reports, each as long as it
 // is (the buffer takes what fits, the count says the whole length; an empty
 // report is a failed read), then waits until it is cancelled.
@@ -34,12 +32,12 @@ class ScriptedInputDevice final : public HidDevice {
   explicit ScriptedInputDevice(std::deque<std::vector<uint8_t>> reports)
       : reports_(std::move(reports)) {}
 
-  uint16_t VendorId() const override { return 0x3938; }
-  uint16_t ProductId() const override { return 0x1101; }
-  int InputReportLength() const override { return InputListener::kInputReportLength; }
+  uint16_t VendorId() const override { return kVendorId; }
+  uint16_t ProductId() const override { return kProductId; }
+  int InputReportLength() const override { return kInputReportLength; }
   int FeatureReportLength() const override { return 0; }
-  bool SetFeature(std::span<const uint8_t>) override { return false; }
-  bool GetFeature(std::span<uint8_t>) override { return false; }
+  TransferResult SetFeature(std::span<const uint8_t>) override { return TransferOutcome::Refused; }
+  TransferResult GetFeature(std::span<uint8_t>) override { return TransferOutcome::Refused; }
 
   InputRead ReadInput(std::span<uint8_t> buffer) override {
     std::unique_lock lock(mutex_);
@@ -96,15 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The handling alone, with the whole input as one report and its size as
   // the length.
   {
-    test::RecordingWindowMessages messages;
+    std::vector<int> stages;
     test::RecordingDebugOutput debug;
     InputDeviceSlot slot;
-    InputListener listener(slot, messages, debug, kRecipient);
+    InputListener listener(slot, debug, [&stages](int stage) { stages.push_back(stage); });
     const std::span<const uint8_t> report(data, size);
     listener.OnInputReport(report, static_cast<int>(size));
     Require(debug.Lines().size() == 1);
     CheckDebugLine(debug.Lines()[0], static_cast<int>(size), report);
-    Require(messages.Posts().size() == (IsStageReport(report) ? 1u : 0u));
+    Require(stages.size() == (IsStageReport(report) ? 1u : 0u));
   }
 
   // The input as a sequence of reports read by the listener thread: a length
@@ -115,26 +113,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reports.emplace_back(data + at + 1, data + at + 1 + length);
     at += 1 + length;
   }
-  std::vector<test::PostedMessage> expected;
+  std::vector<int> expected;
   std::size_t reads = 0;
   for (const std::vector<uint8_t>& report : reports) {
     if (report.empty()) continue;
     ++reads;
     // The listener reads four bytes; a longer report's tail never reaches it.
     const std::span<const uint8_t> seen(report.data(), std::min<std::size_t>(report.size(), 4));
-    if (IsStageReport(seen)) expected.push_back({kRecipient, WM_AGENT_DPI_STAGE, seen[2], 0});
+    if (IsStageReport(seen)) expected.push_back(seen[2]);
   }
 
-  test::RecordingWindowMessages messages;
+  // Written on the listener thread, read once it is joined.
+  std::vector<int> stages;
   test::RecordingDebugOutput debug;
   InputDeviceSlot slot;
   auto device = std::make_shared<ScriptedInputDevice>(std::move(reports));
   slot.Replace(device);
-  InputListener listener(slot, messages, debug, kRecipient, std::chrono::milliseconds(0));
+  InputListener listener(
+      slot, debug, [&stages](int stage) { stages.push_back(stage); }, std::chrono::milliseconds(0));
   listener.Start();
   device->WaitUntilDrained();
   listener.Stop();
-  Require(messages.Posts() == expected);
+  Require(stages == expected);
   Require(debug.Lines().size() == reads);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "ports/Clock.h"
 #include "ports/CompanionLibrary.h"
 #include "ports/DebugOutput.h"
+#include "ports/DeviceNotices.h"
 #include "ports/NotificationArea.h"
 #include "ports/PopupMenu.h"
 #include "ports/ProgramLauncher.h"
@@ -23,6 +24,7 @@ struct AgentPorts {
   WindowSystem& Windows;
   WindowMessages& Messages;
   HidBackend& Hid;
+  DeviceNotices& Notices;
   Clock& SystemClock;
   DebugOutput& Debug;
   NotificationArea& Tray;

@@ -50,7 +50,7 @@ std::filesystem::path LanguageFile(const std::filesystem::path& programFolder, i
 CMyWnd::CMyWnd(const AgentPorts& ports)
     : CWnd(ports.Windows),
       ports_(ports),
-      channel_(ports.Hid, ports.Messages, ports.Debug),
+      channel_(ports.Hid, ports.Debug),
       registryWriter_(ports.Registry) {}
 
 std::span<const MessageMapEntry> CMyWnd::GetMessageMap() const {
@@ -93,8 +93,16 @@ intptr_t CMyWnd::OnCreate(uint64_t wParam, int64_t lParam) {
     BulletSettingPath_ = *folder / "Quendra" / "LT-260" / "BulletSetting";
     SettingsPath_ = *folder / "Quendra" / "LT-260" / "GamingMouse";
   }
-  channel_.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
-  channel_.StartListener(GetSafeHwnd(), DeviceNotification_);
+  channel_.SetAlternateIds(kSecondVendorId, kSecondProductId);
+  // The listener's thread posts each DPI stage to this window, whose
+  // handler runs on the window's own thread.
+  removalWatcher_ = std::make_unique<WindowRemovalWatcher>(ports_.Notices, GetSafeHwnd());
+  channel_.StartListener(
+      [&messages = ports_.Messages, window = GetSafeHwnd()](int stage) {
+        messages.Post(window, WM_AGENT_DPI_STAGE, static_cast<uint64_t>(stage), 0);
+      },
+      removalWatcher_.get());
+  DeviceNotification_ = ports_.Notices.WatchInterfaces(GetSafeHwnd());
   // Lock and unlock reach the window only when it asks for them.
   SessionNotificationsRegistered_ = ports_.Sessions.Register(GetSafeHwnd());
   LoadSettings();
@@ -123,7 +131,7 @@ intptr_t CMyWnd::OnDestroy(uint64_t wParam, int64_t lParam) {
   if (SessionNotificationsRegistered_) ports_.Sessions.Unregister(GetSafeHwnd());
   SessionNotificationsRegistered_ = false;
   // The registration names this window; it must not outlive it.
-  if (DeviceNotification_ != 0) ports_.Hid.UnregisterDeviceNotification(DeviceNotification_);
+  if (DeviceNotification_ != 0) ports_.Notices.EndWatch(DeviceNotification_);
   DeviceNotification_ = 0;
   KillTimer(DEVICE_SETTLE_TIMER_ID);
   return Default(kWmDestroy, wParam, lParam);
@@ -308,7 +316,7 @@ void CMyWnd::HideTrayIcon() {
 
 int32_t CMyWnd::ProbeCompanionLibrary() {
   return ports_.Companion.Call(ports_.System.ProgramFolder() / "CheckPidVid.dll", "CheckUsbPidVid",
-                               HidChannel::kSecondProductId, HidChannel::kSecondVendorId);
+                               kSecondProductId, kSecondVendorId);
 }
 
 // The Agent shows nothing to the user: what became of the settings file is

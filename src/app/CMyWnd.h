@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
 
 #include "app/AgentPorts.h"
+#include "app/WindowRemovalWatcher.h"
 #include "app/framework/CWnd.h"
 #include "hid/HidChannel.h"
 #include "ports/NotificationArea.h"
@@ -110,6 +112,9 @@ class CMyWnd : public CWnd {
   SettingsFile LoadedSettings_{};
   SettingsFile AppliedSettings_{};
   uintptr_t DeviceNotification_ = 0;
+  // Watches the interfaces the channel holds for removal requests to this
+  // window; made with the window, ended after the channel.
+  std::unique_ptr<WindowRemovalWatcher> removalWatcher_;
   HidChannel channel_;
   std::optional<uint32_t> LastSyncTick_;
   RegistryKeyWriter registryWriter_;

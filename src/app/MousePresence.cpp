@@ -12,7 +12,7 @@ namespace lt260 {
 MousePresence PresenceOf(std::span<const HidChannel::InterfaceShape> interfaces) {
   if (interfaces.empty()) return MousePresence::Absent;
   const auto hasInput = std::any_of(interfaces.begin(), interfaces.end(), [](const auto& shape) {
-    return shape.InputLength == HidChannel::kInputReportLength;
+    return shape.InputLength == kInputReportLength;
   });
   constexpr std::array kFeatureLengths = {static_cast<int>(kSettingsReportLength),
                                           static_cast<int>(kButtonReportLength),

@@ -20,15 +20,16 @@ AgentService::AgentService(MouseSystem& mouse, MessageQueue& queue, Clock& clock
       err_(err),
       settingsPath_(std::move(settingsPath)),
       bulletPath_(std::move(bulletPath)),
-      channel_(mouse.Backend(), queue, debug_) {}
+      channel_(mouse.Backend(), debug_) {}
 
 int AgentService::Run() {
   std::error_code ignored;
   std::filesystem::create_directories(settingsPath_.parent_path(), ignored);
   LoadSettingsFile();
-  channel_.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
-  uintptr_t registration = 0;
-  if (!channel_.StartListener(kCliWindow, registration)) {
+  channel_.SetAlternateIds(kSecondVendorId, kSecondProductId);
+  channel_.StartListener([&queue = queue_](int stage) { queue.PostDpiStage(stage); });
+  const uintptr_t registration = mouse_.Notices().WatchInterfaces(kCliWindow);
+  if (registration == 0) {
     err_ << "lt260ctl agent: no device notices; the mouse is read back only at start and after "
             "a resume"
          << std::endl;
@@ -44,7 +45,7 @@ int AgentService::Run() {
     if (message.Number == kCliResumed) OnResumed();
     WarnAboutSettingsFile();
   }
-  if (registration != 0) mouse_.Backend().UnregisterDeviceNotification(registration);
+  if (registration != 0) mouse_.Notices().EndWatch(registration);
   out_ << "lt260ctl agent: stopped" << std::endl;
   return 0;
 }

@@ -121,8 +121,8 @@ int Apply(Session& s) {
   }
 
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
-  channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
+  HidChannel channel(s.Mouse->Backend(), debug);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   s.Out << "programming the mouse with profile " << slot + 1
         << ": settings report, a 300 ms pause, button assignments..." << std::endl;
   if (!SendProfileReports(channel, active, s.Platform.SystemClock())) {
@@ -164,8 +164,8 @@ int Read(Session& s) {
   const std::filesystem::path bulletCopy = scratch / "BulletSetting";
 
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
-  channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
+  HidChannel channel(s.Mouse->Backend(), debug);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   std::optional<uint32_t> lastSync;
   DeviceSyncTarget target{
       channel, s.Platform.SystemClock(), loaded, active, settingsCopy, bulletCopy, lastSync};
@@ -192,8 +192,8 @@ void PrintHex(std::ostream& out, std::span<const uint8_t> bytes) {
 
 int Dump(Session& s) {
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
-  channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
+  HidChannel channel(s.Mouse->Backend(), debug);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   SettingsReportBytes settings{kSettingsReportId};
   s.Err << "reading reports 3 and 4 (about 0.3 s)..." << std::endl;
   if (!channel.FindDevice(kSettingsReportLength) || !channel.GetFeature(settings)) {
@@ -216,11 +216,11 @@ int Dump(Session& s) {
 
 int Watch(Session& s) {
   NoDebugOutput debug;
-  HidChannel channel(s.Mouse->Backend(), s.Queue, debug);
-  channel.SetAlternateIds(HidChannel::kSecondVendorId, HidChannel::kSecondProductId);
+  HidChannel channel(s.Mouse->Backend(), debug);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   const auto watchers = s.Platform.StartWatchers(s.Queue, *s.Mouse);
-  uintptr_t registration = 0;
-  channel.StartListener(kCliWindow, registration);
+  channel.StartListener([&queue = s.Queue](int stage) { queue.PostDpiStage(stage); });
+  const uintptr_t registration = s.Mouse->Notices().WatchInterfaces(kCliWindow);
   bool present = channel.InputDevice() != nullptr;
   if (!present) {
     const auto interfaces = s.Mouse->MouseInterfaces();
@@ -244,7 +244,7 @@ int Watch(Session& s) {
       present = now;
     }
   }
-  if (registration != 0) s.Mouse->Backend().UnregisterDeviceNotification(registration);
+  if (registration != 0) s.Mouse->Notices().EndWatch(registration);
   return 0;
 }
 
@@ -293,8 +293,7 @@ std::string UdevRuleText() {
       "# LT-260 gaming mouse: its hidraw nodes belong to the user at the seat (uaccess),\n"
       "# so lt260ctl and its agent work without root.\n";
   const std::array<std::pair<uint16_t, uint16_t>, 2> ids = {
-      std::pair{HidChannel::kVendorId, HidChannel::kProductId},
-      std::pair{HidChannel::kSecondVendorId, HidChannel::kSecondProductId}};
+      std::pair{kVendorId, kProductId}, std::pair{kSecondVendorId, kSecondProductId}};
   for (const auto& [vendor, product] : ids) {
     std::string vendorText = Hex4(vendor);
     std::string productText = Hex4(product);

@@ -1,5 +1,8 @@
 #include "cli/DeviceDiagnosis.h"
 
+#include <cstdio>
+
+#include "protocol/DeviceIdentity.h"
 #include "text/Utf8.h"
 
 namespace lt260 {
@@ -8,8 +11,10 @@ ExitStatus DiagnoseDeviceFailure(MouseSystem& mouse, const std::string& operatio
                                  std::ostream& err) {
   const std::vector<InterfaceSummary> interfaces = mouse.MouseInterfaces();
   if (interfaces.empty()) {
-    err << "lt260ctl: no LT-260 mouse found (vendor 3938 or 1B80, product 1101 or B412); is it "
-           "plugged in?\n";
+    char ids[64];
+    std::snprintf(ids, sizeof ids, "vendor %04X or %04X, product %04X or %04X", kVendorId,
+                  kSecondVendorId, kProductId, kSecondProductId);
+    err << "lt260ctl: no LT-260 mouse found (" << ids << "); is it plugged in?\n";
     return ExitStatus::NoMouse;
   }
   for (const InterfaceSummary& interface : interfaces) {

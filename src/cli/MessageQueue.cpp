@@ -12,6 +12,10 @@ bool MessageQueue::Post(WindowId window, uint32_t message, uint64_t wParam, int6
   return true;
 }
 
+void MessageQueue::PostDpiStage(int stage) {
+  Post(kCliWindow, WM_AGENT_DPI_STAGE, static_cast<uint64_t>(stage), 0);
+}
+
 MessageQueue::Message MessageQueue::Wait() {
   std::unique_lock lock(mutex_);
   posted_.wait(lock, [this] { return !messages_.empty(); });

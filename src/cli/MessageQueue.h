@@ -5,12 +5,14 @@
 #include <deque>
 #include <mutex>
 
+#include "ports/MessageNumbers.h"
 #include "ports/WindowMessages.h"
 
 namespace lt260 {
 
-// lt260ctl's stand-in for a window's message queue: the input listener, the
-// hot-plug notices and the system watchers post here from their threads, and
+// lt260ctl's stand-in for a window's message queue: the input listener's
+// stage handler, the hot-plug notices and the system watchers post here from
+// their threads, and
 // the program's one loop takes the messages in order. No window exists, so no
 // title is ever found.
 class MessageQueue final : public WindowMessages {
@@ -23,6 +25,9 @@ class MessageQueue final : public WindowMessages {
 
   WindowId FindWindowByTitle(std::u16string_view) override { return 0; }
   bool Post(WindowId window, uint32_t message, uint64_t wParam, int64_t lParam) override;
+  // The input listener's stage handler: the stage reaches the loop as
+  // WM_AGENT_DPI_STAGE.
+  void PostDpiStage(int stage);
 
   // Blocks until a message is there; no timeout, so an idle program sleeps.
   Message Wait();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hid/HidBackend.h"
+#include "ports/DeviceNotices.h"
 
 namespace lt260 {
 
@@ -34,6 +35,8 @@ class MouseSystem {
  public:
   virtual ~MouseSystem() = default;
   virtual HidBackend& Backend() = 0;
+  // Where the system's device notices are registered for.
+  virtual DeviceNotices& Notices() = 0;
   // The interfaces of accepted devices present now, each tried for opening.
   virtual std::vector<InterfaceSummary> MouseInterfaces() = 0;
 };

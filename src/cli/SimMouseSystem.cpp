@@ -2,14 +2,13 @@
 
 #include <cstdlib>
 
-#include "hid/HidChannel.h"
+#include "protocol/DeviceIdentity.h"
 
 namespace lt260 {
 
 bool IsLT260(uint16_t vendorId, uint16_t productId) {
-  const bool vendor = vendorId == HidChannel::kVendorId || vendorId == HidChannel::kSecondVendorId;
-  const bool product =
-      productId == HidChannel::kProductId || productId == HidChannel::kSecondProductId;
+  const bool vendor = vendorId == kVendorId || vendorId == kSecondVendorId;
+  const bool product = productId == kProductId || productId == kSecondProductId;
   return vendor && product;
 }
 
@@ -26,8 +25,8 @@ std::vector<InterfaceSummary> SimMouseSystem::MouseInterfaces() {
       summary.FeatureLength = device->FeatureReportLength();
     } else {
       // The simulated mouse refuses opens only as for a device held exclusively.
-      summary.VendorId = HidChannel::kVendorId;
-      summary.ProductId = HidChannel::kProductId;
+      summary.VendorId = kVendorId;
+      summary.ProductId = kProductId;
       summary.Problem = OpenProblem::Busy;
       summary.Detail = "held by another program";
     }

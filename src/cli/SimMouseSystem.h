@@ -17,6 +17,7 @@ class SimMouseSystem final : public MouseSystem {
       : owned_(std::move(owned)), mouse_(*owned_) {}
 
   HidBackend& Backend() override { return mouse_; }
+  DeviceNotices& Notices() override { return mouse_; }
   std::vector<InterfaceSummary> MouseInterfaces() override;
   SimulatedMouse& Mouse() { return mouse_; }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ports/WindowMessages.h"
+#include "hid/TransferResult.h"
 
 namespace lt260 {
 
@@ -32,8 +32,8 @@ struct InputRead {
 };
 
 // One open HID interface (a top-level collection of a device). Destroying it
-// closes it. Transfers run on the agent window's thread; ReadInput runs on the
-// listener thread while CancelRead may be called from the window's thread.
+// closes it. Transfers run on the channel owner's thread; ReadInput runs on
+// the listener thread while CancelRead may be called from the owner's thread.
 class HidDevice {
  public:
   virtual ~HidDevice() = default;
@@ -44,9 +44,10 @@ class HidDevice {
   virtual int InputReportLength() const = 0;
   virtual int FeatureReportLength() const = 0;
 
-  // One feature-report transfer; byte 0 of the buffer is the report ID.
-  virtual bool SetFeature(std::span<const uint8_t> report) = 0;
-  virtual bool GetFeature(std::span<uint8_t> report) = 0;
+  // One feature-report transfer; byte 0 of the buffer is the report ID. A
+  // report whose length is not FeatureReportLength is not sent (WrongLength).
+  virtual TransferResult SetFeature(std::span<const uint8_t> report) = 0;
+  virtual TransferResult GetFeature(std::span<uint8_t> report) = 0;
 
   // Waits for the next input report. A cancelled device (CancelRead before or
   // during the read) never reads again; a device that is gone neither.
@@ -56,12 +57,6 @@ class HidDevice {
   // False for an interface opened without read access, because the system
   // keeps it for itself: its feature reports work, its input cannot be read.
   virtual bool CanRead() const { return true; }
-  // Registers `window` for the system's notices about this device's removal:
-  // the request to remove it, the request's failure, the removal itself.
-  // Returns the registration, which is ended with
-  // HidBackend::UnregisterDeviceNotification and may outlive the device; 0
-  // where there are no such notices.
-  virtual uintptr_t WatchRemoval(WindowId /*window*/) { return 0; }
 };
 
 // The system's HID interfaces: what device discovery needs of the platform.
@@ -75,16 +70,6 @@ class HidBackend {
   // that, with what access it grants (see HidDevice::CanRead); null when it
   // cannot be opened at all.
   virtual std::unique_ptr<HidDevice> Open(const std::u16string& path) = 0;
-
-  // Registers `window` for arrival and removal notices of HID interfaces.
-  // Returns the registration (to be ended with UnregisterDeviceNotification),
-  // or 0 when the registration failed.
-  virtual uintptr_t RegisterDeviceNotification(WindowId window) = 0;
-  virtual void UnregisterDeviceNotification(uintptr_t registration) = 0;
-  // The registration of HidDevice::WatchRemoval a removal notice (the
-  // parameter of the window message that carries it) is addressed to; 0 for
-  // a notice about anything else.
-  virtual uintptr_t RemovalNoticeRegistration(int64_t /*notice*/) const { return 0; }
 };
 
 }  // namespace lt260

@@ -1,6 +1,7 @@
 #include "hid/HidChannel.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,15 +11,14 @@
 namespace lt260 {
 
 struct HidChannel::State {
-  State(HidBackend& backendPort, WindowMessages& messagesPort, DebugOutput& debugPort)
-      : backend(backendPort), messages(messagesPort), debugOutput(debugPort) {}
+  State(HidBackend& backendPort, DebugOutput& debugPort)
+      : backend(backendPort), debugOutput(debugPort) {}
 
   HidBackend& backend;
-  WindowMessages& messages;
   DebugOutput& debugOutput;
   int32_t altVendorId = 0x0603;
   int32_t altProductId = 0x1020;
-  // Touched by the window thread only.
+  // Touched by the owner's thread only.
   std::shared_ptr<HidDevice> featureDevice;
   // Shared with the listener thread.
   InputDeviceSlot input;
@@ -34,25 +34,33 @@ struct HidChannel::State {
   };
   std::map<std::u16string, Identity> identities;
   // Removal watches of the interfaces held, or released for a removal.
-  WindowId noticeWindow = 0;
+  RemovalWatcher* removals = nullptr;
   std::vector<uintptr_t> removalWatches;
   bool releasedForRemoval = false;
   int32_t lastWantedLength = kListenerFeatureLength;
 
   void Unwatch() {
-    for (uintptr_t watch : removalWatches) backend.UnregisterDeviceNotification(watch);
+    for (uintptr_t watch : removalWatches) removals->EndWatch(watch);
     removalWatches.clear();
   }
   void Watch(HidDevice* device) {
-    if (device == nullptr || noticeWindow == 0) return;
-    if (const uintptr_t watch = device->WatchRemoval(noticeWindow)) {
-      removalWatches.push_back(watch);
-    }
+    if (device == nullptr || removals == nullptr) return;
+    if (const uintptr_t watch = removals->Watch(*device)) removalWatches.push_back(watch);
   }
   bool Watches(int64_t notice) const {
-    const uintptr_t registration = backend.RemovalNoticeRegistration(notice);
-    return registration != 0 && std::find(removalWatches.begin(), removalWatches.end(),
-                                          registration) != removalWatches.end();
+    if (removals == nullptr) return false;
+    const uintptr_t watch = removals->WatchOfNotice(notice);
+    return watch != 0 &&
+           std::find(removalWatches.begin(), removalWatches.end(), watch) != removalWatches.end();
+  }
+
+  // "HidChannel: set 40 03 refused": the direction, the length and report
+  // ID of the transfer, and why it failed.
+  void SayFailed(const char* direction, std::span<const uint8_t> report, TransferResult result) {
+    char line[96];
+    std::snprintf(line, sizeof line, "HidChannel: %s %zu %02x %s\n", direction, report.size(),
+                  report.empty() ? 0u : unsigned{report[0]}, TransferOutcomeName(result.Outcome));
+    debugOutput.Write(line);
   }
 
   void Learn(const std::u16string& path, const HidDevice& device) {
@@ -66,8 +74,8 @@ struct HidChannel::State {
   }
 };
 
-HidChannel::HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput)
-    : state_(std::make_unique<State>(backend, messages, debugOutput)) {}
+HidChannel::HidChannel(HidBackend& backend, DebugOutput& debugOutput)
+    : state_(std::make_unique<State>(backend, debugOutput)) {}
 
 HidChannel::~HidChannel() {
   // The listener goes first: its pending read is cancelled and the thread
@@ -133,27 +141,34 @@ bool HidChannel::FindDevice(int32_t wantedFeatureLength) {
   return found;
 }
 
-bool HidChannel::SetFeature(std::span<const uint8_t> report) {
-  return state_->featureDevice && state_->featureDevice->SetFeature(report);
+TransferResult HidChannel::SetFeature(std::span<const uint8_t> report) {
+  if (!state_->featureDevice) return TransferOutcome::Gone;
+  const TransferResult result = state_->featureDevice->SetFeature(report);
+  if (!result) state_->SayFailed("set", report, result);
+  return result;
 }
 
-bool HidChannel::GetFeature(std::span<uint8_t> report) {
-  return state_->featureDevice && state_->featureDevice->GetFeature(report);
+TransferResult HidChannel::GetFeature(std::span<uint8_t> report) {
+  if (!state_->featureDevice) return TransferOutcome::Gone;
+  const TransferResult result = state_->featureDevice->GetFeature(report);
+  if (!result) state_->SayFailed("get", report, result);
+  return result;
 }
 
 void HidChannel::CloseFeatureHandle() { state_->featureDevice.reset(); }
 
-bool HidChannel::StartListener(WindowId window, uintptr_t& deviceNotification) {
+void HidChannel::StartListener(std::function<void(int stage)> onDpiStage,
+                               RemovalWatcher* removals) {
   State& s = *state_;
-  s.noticeWindow = window;
+  // The watches of an earlier watcher end through it.
+  s.Unwatch();
+  s.removals = removals;
   FindDevice(kListenerFeatureLength);
   if (!s.listener) {
-    s.listener = std::make_unique<InputListener>(s.input, s.messages, s.debugOutput, window,
+    s.listener = std::make_unique<InputListener>(s.input, s.debugOutput, std::move(onDpiStage),
                                                  s.listenerPause);
     s.listener->Start();
   }
-  deviceNotification = s.backend.RegisterDeviceNotification(window);
-  return deviceNotification != 0;
 }
 
 std::vector<HidChannel::InterfaceShape> HidChannel::PresentMouseInterfaces() {

@@ -2,13 +2,15 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
 
 #include "hid/HidBackend.h"
+#include "hid/RemovalWatcher.h"
 #include "ports/DebugOutput.h"
-#include "ports/WindowMessages.h"
+#include "protocol/DeviceIdentity.h"
 
 namespace lt260 {
 
@@ -16,8 +18,8 @@ class InputListener;
 
 // The open mouse: a feature interface, chosen anew before every transfer by
 // the length of the report about to travel, and the input interface of its
-// 4-byte input reports. Everything but the listener's reads runs on the agent
-// window's thread.
+// 4-byte input reports. Everything but the listener's reads runs on the
+// owner's thread.
 //
 // Both interfaces are held as shared devices. The listener takes its own
 // reference to the input device for each read, so a discovery that drops the
@@ -25,25 +27,20 @@ class InputListener;
 // lets go, and no read ever runs through a closed or reused handle.
 class HidChannel {
  public:
-  static constexpr uint16_t kVendorId = 0x3938;
-  static constexpr uint16_t kProductId = 0x1101;
-  // The second vendor and product the LT-260 is sold under; the agent window
-  // sets them before the first discovery.
-  static constexpr uint16_t kSecondVendorId = 0x1B80;
-  static constexpr uint16_t kSecondProductId = 0xB412;
-  static constexpr int kInputReportLength = 4;
   static constexpr int kListenerFeatureLength = 100;
 
-  HidChannel(HidBackend& backend, WindowMessages& messages, DebugOutput& debugOutput);
+  HidChannel(HidBackend& backend, DebugOutput& debugOutput);
   // Ends the listener, then closes both interfaces (one device held in both
-  // roles is closed once) and ends their removal watches through the
-  // backend, which must outlive the channel.
+  // roles is closed once) and ends their removal watches. The backend and the
+  // removal watcher must outlive the channel.
   ~HidChannel();
   HidChannel(const HidChannel&) = delete;
   HidChannel& operator=(const HidChannel&) = delete;
 
-  // The second accepted vendor and product; either accepted vendor goes with
-  // either accepted product.
+  // The second accepted vendor and product beside kVendorId and kProductId
+  // (protocol/DeviceIdentity.h); either accepted vendor goes with either
+  // accepted product. The owner sets kSecondVendorId and kSecondProductId
+  // before the first discovery.
   void SetAlternateIds(int32_t vendorId, int32_t productId);
 
   // Closes both interfaces, then visits every present interface of an
@@ -51,9 +48,10 @@ class HidChannel {
   // becomes the feature interface, the last with 4-byte input reports the
   // input interface. True when a feature interface was found.
   bool FindDevice(int32_t wantedFeatureLength);
-  // One transfer on the feature interface; false when there is none.
-  bool SetFeature(std::span<const uint8_t> report);
-  bool GetFeature(std::span<uint8_t> report);
+  // One transfer on the feature interface; Gone when there is none. A failed
+  // transfer is said on the debug output with its outcome.
+  TransferResult SetFeature(std::span<const uint8_t> report);
+  TransferResult GetFeature(std::span<uint8_t> report);
   // Drops the feature interface (closing it unless it is also the input one).
   void CloseFeatureHandle();
 
@@ -74,20 +72,19 @@ class HidChannel {
   bool HeldDevicesLost() const;
 
   // Removal requests. The interfaces the channel holds are watched for them
-  // (registered for the window StartListener names), so that holding them
-  // never vetoes disabling the mouse or updating its driver. A request for
-  // one of them closes both; its failure opens them again as the last
-  // discovery found them. `notice` is the notice's message parameter; false
-  // when the notice is not about an interface held or released here.
+  // (through the watcher StartListener names), so that holding them never
+  // vetoes disabling the mouse or updating its driver. A request for one of
+  // them closes both; its failure opens them again as the last discovery
+  // found them. `notice` is the notice as the watcher knows it; false when
+  // the notice is not about an interface held or released here.
   bool ReleaseForRemoval(int64_t notice);
   bool ReopenAfterFailedRemoval(int64_t notice);
 
-  // Runs a first discovery, starts the input listener posting DPI-stage
-  // messages to `window`, and registers `window` for device notices. Returns
-  // whether the registration succeeded; its handle goes to `deviceNotification`.
-  // From then on every discovery watches the interfaces it keeps for
-  // removal requests addressed to `window`.
-  bool StartListener(WindowId window, uintptr_t& deviceNotification);
+  // Runs a first discovery and starts the input listener, which calls
+  // `onDpiStage` on its own thread with the stage of every DPI-stage report.
+  // From then on every discovery, the first included, has `removals` (if
+  // any) watch the interfaces it keeps.
+  void StartListener(std::function<void(int stage)> onDpiStage, RemovalWatcher* removals = nullptr);
 
   // The interfaces held now, for the callers' checks and for tests; null for none.
   const HidDevice* FeatureDevice() const;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
-#include "ports/MessageNumbers.h"
+#include "protocol/DeviceIdentity.h"
+#include "protocol/InputReport.h"
 
 namespace lt260 {
 
@@ -61,13 +63,11 @@ void InputDeviceSlot::Stop() {
   changed_.notify_all();
 }
 
-InputListener::InputListener(InputDeviceSlot& slot, WindowMessages& messages,
-                             DebugOutput& debugOutput, WindowId recipient,
-                             std::chrono::milliseconds passPause)
+InputListener::InputListener(InputDeviceSlot& slot, DebugOutput& debugOutput,
+                             StageHandler onDpiStage, std::chrono::milliseconds passPause)
     : slot_(slot),
-      messages_(messages),
       debugOutput_(debugOutput),
-      recipient_(recipient),
+      onDpiStage_(std::move(onDpiStage)),
       passPause_(passPause) {}
 
 InputListener::~InputListener() { Stop(); }
@@ -115,12 +115,8 @@ void InputListener::OnInputReport(std::span<const uint8_t> report, int length) {
                 first[0], first[1], first[2], first[3], first[4], first[5], first[6], first[7]);
   debugOutput_.Write(line);
 
-  // Any stage but 0 is passed on, as the Configurator expects; the stage is
-  // never an index, and the next load puts a stage the mouse cannot have back
-  // to its default.
-  const bool isStageReport = first[0] == 0x02 && first[1] == 0x00 && first[3] == 0x00;
-  if (isStageReport && first[2] != 0) {
-    messages_.Post(recipient_, WM_AGENT_DPI_STAGE, first[2], 0);
+  if (const std::optional<int> stage = DpiStageOf(report); stage && onDpiStage_) {
+    onDpiStage_(*stage);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -12,11 +13,10 @@
 
 #include "hid/HidBackend.h"
 #include "ports/DebugOutput.h"
-#include "ports/WindowMessages.h"
 
 namespace lt260 {
 
-// The channel's input interface as the listener sees it. The window thread
+// The channel's input interface as the listener sees it. The owner's thread
 // replaces the device at every discovery; the listener takes its own reference
 // for each read, so a device is closed only when neither side holds it, and a
 // device dropped here has its reads cancelled so a pending read ends at once.
@@ -48,11 +48,10 @@ class InputDeviceSlot {
   bool stopped_ = false;
 };
 
-// The thread that reads the mouse's 4-byte input reports and turns each
-// DPI-stage report into WM_AGENT_DPI_STAGE for the recipient window.
+// The thread that reads the mouse's 4-byte input reports and hands the stage
+// of each DPI-stage report to its owner.
 class InputListener {
  public:
-  static constexpr int kInputReportLength = 4;
   // Room for a report copied out of a read; bytes past the report stay zero.
   static constexpr std::size_t kReportBufferLength = 1000;
   // The pause after every read, so a device whose reads fail at once is
@@ -60,8 +59,11 @@ class InputListener {
   // is not retried at all: the listener waits for the next discovery.
   static constexpr std::chrono::milliseconds kPassPause{10};
 
-  InputListener(InputDeviceSlot& slot, WindowMessages& messages, DebugOutput& debugOutput,
-                WindowId recipient, std::chrono::milliseconds passPause = kPassPause);
+  // Called on the listener thread with the stage of every DPI-stage report.
+  using StageHandler = std::function<void(int stage)>;
+
+  InputListener(InputDeviceSlot& slot, DebugOutput& debugOutput, StageHandler onDpiStage,
+                std::chrono::milliseconds passPause = kPassPause);
   // Stops the thread if it runs.
   ~InputListener();
   InputListener(const InputListener&) = delete;
@@ -73,8 +75,7 @@ class InputListener {
 
   // The handling of one report read: a debug-output line with `length` and
   // the first eight bytes (bytes `report` does not hold read as zero), then
-  // the DPI-stage message when the report is exactly 02 00 stage 00, stage
-  // not 0.
+  // the stage handler when the report announces a stage (DpiStageOf).
   void OnInputReport(std::span<const uint8_t> report, int length);
 
   // Passes of the read loop so far: each one a wake-up of the thread.
@@ -84,9 +85,8 @@ class InputListener {
   void Run();
 
   InputDeviceSlot& slot_;
-  WindowMessages& messages_;
   DebugOutput& debugOutput_;
-  const WindowId recipient_;
+  const StageHandler onDpiStage_;
   const std::chrono::milliseconds passPause_;
   std::atomic<uint64_t> passes_{0};
   std::thread thread_;

@@ -87,9 +87,9 @@ int Lt260FirmwareHold(Lt260Firmware* firmware, const unsigned char* report, unsi
 }
 
 void Lt260FirmwarePressDpi(Lt260Firmware* firmware, unsigned char stage,
-                           unsigned char inputReport[LT260_DPI_REPORT_LENGTH]) {
+                           unsigned char inputReport[LT260_INPUT_REPORT_LENGTH]) {
   firmware->Settings[1] = stage;
-  inputReport[0] = LT260_DPI_REPORT_ID;
+  inputReport[0] = LT260_INPUT_REPORT_ID;
   inputReport[1] = 0;
   inputReport[2] = stage;
   inputReport[3] = 0;

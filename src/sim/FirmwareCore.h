@@ -17,6 +17,8 @@
 #ifndef LT260_FIRMWARE_CORE_H
 #define LT260_FIRMWARE_CORE_H
 
+#include "protocol/DeviceIdentity.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -27,8 +29,6 @@ extern "C" {
 #define LT260_BUTTON_REPORT_LENGTH 2049
 #define LT260_COMMAND_REPORT_ID 0x06
 #define LT260_COMMAND_REPORT_LENGTH 8
-#define LT260_DPI_REPORT_ID 0x02
-#define LT260_DPI_REPORT_LENGTH 4
 
 typedef struct Lt260Firmware {
   unsigned char Settings[LT260_SETTINGS_REPORT_LENGTH];
@@ -66,7 +66,7 @@ int Lt260FirmwareHold(Lt260Firmware* firmware, const unsigned char* report, unsi
 /* The DPI button: stores `stage` in report 3 and writes the input report the
  * mouse sends into `inputReport`. */
 void Lt260FirmwarePressDpi(Lt260Firmware* firmware, unsigned char stage,
-                           unsigned char inputReport[LT260_DPI_REPORT_LENGTH]);
+                           unsigned char inputReport[LT260_INPUT_REPORT_LENGTH]);
 
 #ifdef __cplusplus
 }

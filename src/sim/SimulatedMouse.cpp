@@ -17,9 +17,6 @@ namespace lt260 {
 
 namespace {
 
-// The DPI-stage reports: ID 2 and three bytes.
-constexpr int kMouseInputReportLength = 4;
-
 std::u16string InterfacePath(uint16_t vendorId, uint16_t productId, int collection) {
   char text[96];
   std::snprintf(text, sizeof text, "\\\\?\\hid#vid_%04x&pid_%04x&col%02d#7&1a2b3c4d&0&%04d",
@@ -42,7 +39,7 @@ unsigned long Length(std::size_t size) {
 
 std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t productId) {
   return {
-      {InterfacePath(vendorId, productId, 1), vendorId, productId, kMouseInputReportLength, 0},
+      {InterfacePath(vendorId, productId, 1), vendorId, productId, kInputReportLength, 0},
       {InterfacePath(vendorId, productId, 2), vendorId, productId, 0,
        static_cast<int>(kSettingsReportLength)},
       {InterfacePath(vendorId, productId, 3), vendorId, productId, 0,
@@ -74,10 +71,10 @@ class SimulatedMouse::Device final : public HidDevice {
   uint16_t ProductId() const override { return handle_->Interface.ProductId; }
   int InputReportLength() const override { return handle_->Interface.InputReportLength; }
   int FeatureReportLength() const override { return handle_->Interface.FeatureReportLength; }
-  bool SetFeature(std::span<const uint8_t> report) override {
+  TransferResult SetFeature(std::span<const uint8_t> report) override {
     return mouse_.SetFeature(*handle_, report);
   }
-  bool GetFeature(std::span<uint8_t> report) override {
+  TransferResult GetFeature(std::span<uint8_t> report) override {
     return mouse_.GetFeature(*handle_, report);
   }
   InputRead ReadInput(std::span<uint8_t> buffer) override {
@@ -88,7 +85,7 @@ class SimulatedMouse::Device final : public HidDevice {
   }
   void CancelRead() override { mouse_.CancelRead(*handle_); }
   bool CanRead() const override { return !handle_->Interface.ReadDenied; }
-  uintptr_t WatchRemoval(WindowId window) override { return mouse_.WatchRemoval(*handle_, window); }
+  const std::u16string& Path() const { return handle_->Interface.Path; }
 
  private:
   SimulatedMouse& mouse_;
@@ -144,7 +141,7 @@ std::unique_ptr<HidDevice> SimulatedMouse::Open(const std::u16string& path) {
   return std::make_unique<Device>(*this, std::move(handle));
 }
 
-uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
+uintptr_t SimulatedMouse::WatchInterfaces(WindowId window) {
   std::lock_guard lock(mutex_);
   if (registrationFails_) return 0;
   notificationWindow_ = window;
@@ -152,25 +149,26 @@ uintptr_t SimulatedMouse::RegisterDeviceNotification(WindowId window) {
   return notificationRegistration_;
 }
 
-void SimulatedMouse::UnregisterDeviceNotification(uintptr_t registration) {
+void SimulatedMouse::EndWatch(uintptr_t watch) {
   std::lock_guard lock(mutex_);
-  if (registration == 0) return;
-  if (registration == notificationRegistration_) {
+  if (watch == 0) return;
+  if (watch == notificationRegistration_) {
     notificationWindow_ = 0;
     notificationRegistration_ = 0;
   }
-  removalWatches_.erase(registration);
+  removalWatches_.erase(watch);
 }
 
-uintptr_t SimulatedMouse::WatchRemoval(const Handle& handle, WindowId window) {
+uintptr_t SimulatedMouse::WatchRemoval(const HidDevice& device, WindowId window) {
+  const auto* opened = dynamic_cast<const Device*>(&device);
   std::lock_guard lock(mutex_);
-  if (window == 0 || registrationFails_) return 0;
+  if (opened == nullptr || window == 0 || registrationFails_) return 0;
   const uintptr_t registration = nextRegistration_++;
-  removalWatches_[registration] = handle.Interface.Path;
+  removalWatches_[registration] = opened->Path();
   return registration;
 }
 
-uintptr_t SimulatedMouse::RemovalNoticeRegistration(int64_t notice) const {
+uintptr_t SimulatedMouse::WatchOfNotice(int64_t notice) const {
   std::lock_guard lock(mutex_);
   const auto registration = static_cast<uintptr_t>(notice);
   return removalWatches_.contains(registration) ? registration : 0;
@@ -403,7 +401,7 @@ void SimulatedMouse::FailNotificationRegistration(bool fail) {
 int SimulatedMouse::PressDpiButton(uint8_t stage) {
   // The firmware switches its own stage too, so a later read-back of its
   // settings report says the new one.
-  std::array<uint8_t, LT260_DPI_REPORT_LENGTH> report{};
+  std::array<uint8_t, kInputReportLength> report{};
   {
     std::lock_guard lock(mutex_);
     if (!config_.PluggedIn) return 0;
@@ -462,34 +460,50 @@ bool SimulatedMouse::HandleUsableLocked(const Handle& handle) const {
   return !handle.Dead && !handle.Closed && config_.PluggedIn;
 }
 
-bool SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
-  std::unique_lock lock(mutex_);
-  const int length = handle.Interface.FeatureReportLength;
-  const bool accepted =
-      HandleUsableLocked(handle) &&
-      Lt260FirmwareSetFeature(&firmware_, Length(static_cast<std::size_t>(std::max(length, 0))),
-                              report.data(), Length(report.size())) != 0;
-  transfers_.push_back({handle.Interface.Path, length, TransferKind::SetFeature,
-                        std::vector<uint8_t>(report.begin(), report.end()), accepted});
-  const bool vanished = CountTransferLocked();
-  lock.unlock();
-  AfterTransfer(vanished);
-  return accepted;
+TransferOutcome SimulatedMouse::RefusalOf(const Handle& handle, std::size_t length, bool injected) {
+  const bool fits =
+      length != 0 && length == static_cast<std::size_t>(handle.Interface.FeatureReportLength);
+  return injected || fits ? TransferOutcome::Refused : TransferOutcome::WrongLength;
 }
 
-bool SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
+// A transfer through a device whose mouse is gone never reaches the
+// firmware; any other does, and uses up a pending refusal whatever it
+// carries, so an injected refusal reads as refused even for a transfer of
+// the wrong length. Either way the transfer joins the trace with `report` as
+// it is afterwards.
+TransferResult SimulatedMouse::Transfer(Handle& handle, TransferKind kind,
+                                        std::span<const uint8_t> report,
+                                        const std::function<int(unsigned long)>& firmwareCall) {
   std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
-  const bool accepted =
-      HandleUsableLocked(handle) &&
-      Lt260FirmwareGetFeature(&firmware_, Length(static_cast<std::size_t>(std::max(length, 0))),
-                              report.data(), Length(report.size())) != 0;
-  transfers_.push_back({handle.Interface.Path, length, TransferKind::GetFeature,
-                        std::vector<uint8_t>(report.begin(), report.end()), accepted});
+  TransferOutcome outcome = TransferOutcome::Gone;
+  if (HandleUsableLocked(handle)) {
+    const bool injected = firmware_.Refusals > 0;
+    outcome = firmwareCall(Length(static_cast<std::size_t>(std::max(length, 0)))) != 0
+                  ? TransferOutcome::Done
+                  : RefusalOf(handle, report.size(), injected);
+  }
+  transfers_.push_back({handle.Interface.Path, length, kind,
+                        std::vector<uint8_t>(report.begin(), report.end()),
+                        outcome == TransferOutcome::Done});
   const bool vanished = CountTransferLocked();
   lock.unlock();
   AfterTransfer(vanished);
-  return accepted;
+  return outcome;
+}
+
+TransferResult SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
+  return Transfer(handle, TransferKind::SetFeature, report, [&](unsigned long interfaceLength) {
+    return Lt260FirmwareSetFeature(&firmware_, interfaceLength, report.data(),
+                                   Length(report.size()));
+  });
+}
+
+TransferResult SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
+  return Transfer(handle, TransferKind::GetFeature, report, [&](unsigned long interfaceLength) {
+    return Lt260FirmwareGetFeature(&firmware_, interfaceLength, report.data(),
+                                   Length(report.size()));
+  });
 }
 
 InputRead SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle,

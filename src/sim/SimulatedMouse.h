@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "hid/HidBackend.h"
+#include "ports/DeviceNotices.h"
+#include "protocol/DeviceIdentity.h"
 #include "settings/ProfileSetting.h"
 #include "sim/FirmwareCore.h"
 #include "sim/TransferTrace.h"
@@ -21,8 +23,8 @@ namespace lt260 {
 // One HID interface (top-level collection) the simulated mouse exposes.
 struct SimulatedInterface {
   std::u16string Path;
-  uint16_t VendorId = 0x3938;
-  uint16_t ProductId = 0x1101;
+  uint16_t VendorId = kVendorId;
+  uint16_t ProductId = kProductId;
   // Report lengths, report-ID byte included; 0 for none.
   int InputReportLength = 0;
   int FeatureReportLength = 0;
@@ -36,8 +38,8 @@ struct SimulatedInterface {
 // The firmware's interfaces as the LT-260 presents them: three feature
 // interfaces told apart by their report lengths (40 settings, 2049 buttons,
 // 8 command) and one for the 4-byte input reports.
-std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId = 0x3938,
-                                                uint16_t productId = 0x1101);
+std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId = kVendorId,
+                                                uint16_t productId = kProductId);
 
 struct SimulatedMouseConfig {
   std::vector<SimulatedInterface> Interfaces = LT260Interfaces();
@@ -62,7 +64,7 @@ struct SimulatedMouseConfig {
 // Each open device has its own queue of input reports, filled by the reports
 // sent while it is open. Everything is thread-safe. The mouse must outlive the
 // devices it opened.
-class SimulatedMouse final : public HidBackend {
+class SimulatedMouse final : public HidBackend, public DeviceNotices {
  public:
   explicit SimulatedMouse(SimulatedMouseConfig config = {});
   ~SimulatedMouse() override;
@@ -72,10 +74,14 @@ class SimulatedMouse final : public HidBackend {
   // HidBackend.
   std::vector<std::u16string> EnumerateInterfaces() override;
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
-  uintptr_t RegisterDeviceNotification(WindowId window) override;
-  void UnregisterDeviceNotification(uintptr_t registration) override;
+
+  // DeviceNotices.
+  uintptr_t WatchInterfaces(WindowId window) override;
+  // Watches a device this mouse opened; 0 for any other, and for window 0.
+  uintptr_t WatchRemoval(const HidDevice& device, WindowId window) override;
+  void EndWatch(uintptr_t watch) override;
   // A removal notice here is the registration number itself.
-  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
+  uintptr_t WatchOfNotice(int64_t notice) const override;
 
   // The mouse's state. The initial one is that of a mouse programmed with
   // DefaultProfileSetting().
@@ -135,7 +141,7 @@ class SimulatedMouse final : public HidBackend {
   // and opens whether the mouse is plugged in or not, and answers no report.
   void AddUnrelatedInterface(SimulatedInterface device);
   void RemoveUnrelatedInterface(const std::u16string& path);
-  // Makes RegisterDeviceNotification fail (return 0).
+  // Makes WatchInterfaces and WatchRemoval fail (return 0).
   void FailNotificationRegistration(bool fail);
   // Switches the stage the mouse holds in its settings report and queues
   // 02 00 stage 00 for the interfaces with 4-byte input reports.
@@ -172,7 +178,7 @@ class SimulatedMouse final : public HidBackend {
   int StaleReads() const;
   // The window registered for device notices, 0 when none.
   WindowId NotificationWindow() const;
-  // Removal watches (HidDevice::WatchRemoval) not yet ended.
+  // Removal watches (WatchRemoval) not yet ended.
   int RemovalWatches() const;
   // The newest removal watch still registered for `path`, 0 when none: what
   // a removal notice about that interface would be addressed to.
@@ -184,11 +190,17 @@ class SimulatedMouse final : public HidBackend {
 
   const SimulatedInterface* FindInterface(const std::u16string& path) const;
   bool HandleUsableLocked(const Handle& handle) const;
-  bool SetFeature(Handle& handle, std::span<const uint8_t> report);
-  bool GetFeature(Handle& handle, std::span<uint8_t> report);
+  // One feature transfer: `firmwareCall` runs it on the firmware, under the
+  // lock, given the interface's feature length.
+  TransferResult Transfer(Handle& handle, TransferKind kind, std::span<const uint8_t> report,
+                          const std::function<int(unsigned long)>& firmwareCall);
+  TransferResult SetFeature(Handle& handle, std::span<const uint8_t> report);
+  TransferResult GetFeature(Handle& handle, std::span<uint8_t> report);
+  // Why the firmware did not take a transfer of `length` bytes on `handle`'s
+  // interface; `injected` when a refusal was pending before it.
+  static TransferOutcome RefusalOf(const Handle& handle, std::size_t length, bool injected);
   InputRead ReadInput(const std::shared_ptr<Handle>& handle, std::span<uint8_t> buffer);
   void CancelRead(Handle& handle);
-  uintptr_t WatchRemoval(const Handle& handle, WindowId window);
   void Close(Handle& handle);
   void UnplugLocked();
   void QueueInputLocked(Handle& handle, std::span<const uint8_t> report);

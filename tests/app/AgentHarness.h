@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/CMyWnd.h"
+#include "protocol/DeviceIdentity.h"
 #include "settings/IniFile.h"
 #include "sim/SimulatedMouse.h"
 #include "support/FakeClock.h"
@@ -34,14 +35,14 @@ struct AgentHarness {
 
   static SimulatedMouseConfig MouseConfig() {
     SimulatedMouseConfig config;
-    config.Interfaces = LT260Interfaces(0x1B80, 0xB412);
+    config.Interfaces = LT260Interfaces(kSecondVendorId, kSecondProductId);
     return config;
   }
 
   AgentPorts Ports() {
-    HidBackend& hid = hidBackend ? *hidBackend : mouse;
-    return AgentPorts{windowSystem, messages, hid,       clock,    debug,      tray,    menu,
-                      launcher,     system,   companion, sessions, parameters, registry};
+    DeviceNotices& notices = deviceNotices ? *deviceNotices : mouse;
+    return AgentPorts{windowSystem, messages, mouse,  notices,   clock,    debug,      tray,
+                      menu,         launcher, system, companion, sessions, parameters, registry};
   }
 
   CMyWnd& Create() {
@@ -78,8 +79,9 @@ struct AgentHarness {
   FakeWindowSystem windowSystem;
   RecordingWindowMessages messages;
   SimulatedMouse mouse;
-  // The window reaches the mouse through this backend when a test sets it.
-  HidBackend* hidBackend = nullptr;
+  // The window registers for device notices through this port when a test
+  // sets it.
+  DeviceNotices* deviceNotices = nullptr;
   FakeClock clock;
   FakeClock editorClock;
   RecordingDebugOutput debug;

@@ -60,20 +60,18 @@ TEST(AgentCreation, WithTheMouseStartsTheConfiguratorShowsTheIconAndAppliesPrefe
 
 // Sees which of the mouse's interfaces are open when the window registers for
 // device notices, which it does right after the listener's first discovery.
-class RegistrationSpy final : public HidBackend {
+class RegistrationSpy final : public DeviceNotices {
  public:
   explicit RegistrationSpy(SimulatedMouse& mouse) : mouse_(mouse) {}
-  std::vector<std::u16string> EnumerateInterfaces() override {
-    return mouse_.EnumerateInterfaces();
-  }
-  std::unique_ptr<HidDevice> Open(const std::u16string& path) override { return mouse_.Open(path); }
-  uintptr_t RegisterDeviceNotification(WindowId window) override {
+  uintptr_t WatchInterfaces(WindowId window) override {
     openAtRegistration = mouse_.OpenDevices();
-    return mouse_.RegisterDeviceNotification(window);
+    return mouse_.WatchInterfaces(window);
   }
-  void UnregisterDeviceNotification(uintptr_t registration) override {
-    mouse_.UnregisterDeviceNotification(registration);
+  uintptr_t WatchRemoval(const HidDevice& device, WindowId window) override {
+    return mouse_.WatchRemoval(device, window);
   }
+  void EndWatch(uintptr_t watch) override { mouse_.EndWatch(watch); }
+  uintptr_t WatchOfNotice(int64_t notice) const override { return mouse_.WatchOfNotice(notice); }
   int openAtRegistration = -1;
 
  private:
@@ -83,7 +81,7 @@ class RegistrationSpy final : public HidBackend {
 TEST(AgentCreation, AcceptsTheSecondVendorAndProductFromTheListenersFirstDiscovery) {
   AgentHarness agent;  // its mouse carries only the second vendor and product
   RegistrationSpy spy(agent.mouse);
-  agent.hidBackend = &spy;
+  agent.deviceNotices = &spy;
   agent.Create();
   EXPECT_GE(spy.openAtRegistration, 1)
       << "the first discovery found nothing: the ids were set after it";

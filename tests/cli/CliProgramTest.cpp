@@ -231,6 +231,7 @@ TEST_F(ApplyFixture, SaysWhyTheMouseWasNotProgrammed) {
 class DeniedMouse final : public MouseSystem {
  public:
   HidBackend& Backend() override { return mouse_; }
+  DeviceNotices& Notices() override { return mouse_; }
   std::vector<InterfaceSummary> MouseInterfaces() override {
     InterfaceSummary summary;
     summary.Path = u"/dev/hidraw4";

@@ -45,7 +45,7 @@ class DeviceSyncTest : public ::testing::Test {
  protected:
   explicit DeviceSyncTest(SimulatedMouseConfig config = {})
       : mouse_(std::move(config)),
-        channel_(mouse_, windows_, debug_),
+        channel_(mouse_, debug_),
         loaded_(DefaultSettings()),
         settingsPath_(dir_ / "GamingMouse"),
         bulletPath_(dir_ / "BulletSetting"),

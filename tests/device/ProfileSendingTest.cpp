@@ -19,7 +19,7 @@ using ::testing::IsEmpty;
 // a profile that differs from the mouse's defaults, and a fake clock.
 class ProfileSendingTest : public ::testing::Test {
  protected:
-  ProfileSendingTest() : mouse_(), channel_(mouse_, windows_, debug_) {
+  ProfileSendingTest() : mouse_(), channel_(mouse_, debug_) {
     channel_.SetAlternateIds(0x1B80, 0xB412);
     profile_ = DefaultProfileSetting();
     profile_.DPI_Cur = 5;
@@ -29,7 +29,6 @@ class ProfileSendingTest : public ::testing::Test {
   }
 
   SimulatedMouse mouse_;
-  test::RecordingWindowMessages windows_;
   test::RecordingDebugOutput debug_;
   HidChannel channel_;
   FakeClock clock_;
@@ -74,9 +73,8 @@ TEST(ProfileSending, MissingButtonInterfaceStopsAfterTheSettingsReport) {
   std::erase_if(config.Interfaces,
                 [](const SimulatedInterface& i) { return i.FeatureReportLength == 2049; });
   SimulatedMouse mouse(config);
-  test::RecordingWindowMessages windows;
   test::RecordingDebugOutput debug;
-  HidChannel channel(mouse, windows, debug);
+  HidChannel channel(mouse, debug);
   FakeClock clock;
   EXPECT_FALSE(SendProfileReports(channel, DefaultProfileSetting(), clock));
   EXPECT_THAT(mouse.TraceSummary(), ElementsAre("set 40 accepted 03"));

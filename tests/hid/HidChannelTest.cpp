@@ -8,9 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/WindowRemovalWatcher.h"
 #include "hid/HidChannel.h"
+#include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
 #include "support/RecordingPorts.h"
+#include "support/TransferPrinting.h"
 
 namespace lt260 {
 namespace {
@@ -54,15 +57,16 @@ TEST_F(HidChannelDiscoveryTest, EitherAcceptedVendorGoesWithEitherAcceptedProduc
     bool qualifies;
   };
   const Case cases[] = {
-      {0x3938, 0x1101, true},  {0x3938, 0xB412, true},  {0x1B80, 0x1101, true},
-      {0x1B80, 0xB412, true},  {0x3938, 0x1020, false}, {0x0603, 0x1101, false},
-      {0x1B80, 0x0000, false}, {0x0000, 0xB412, false},
+      {kVendorId, kProductId, true},       {kVendorId, kSecondProductId, true},
+      {kSecondVendorId, kProductId, true}, {kSecondVendorId, kSecondProductId, true},
+      {kVendorId, 0x1020, false},          {0x0603, kProductId, false},
+      {kSecondVendorId, 0x0000, false},    {0x0000, kSecondProductId, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.vendor << ":" << c.product);
     SimulatedMouse mouse(Interfaces({Interface(u"a", c.vendor, c.product, 4, 40)}));
-    HidChannel channel(mouse, messages, debugOutput);
-    channel.SetAlternateIds(0x1B80, 0xB412);
+    HidChannel channel(mouse, debugOutput);
+    channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
     EXPECT_EQ(channel.FindDevice(40), c.qualifies);
     EXPECT_EQ(channel.FeatureDevice() != nullptr, c.qualifies);
     EXPECT_EQ(channel.InputDevice() != nullptr, c.qualifies);
@@ -73,15 +77,15 @@ TEST_F(HidChannelDiscoveryTest, EitherAcceptedVendorGoesWithEitherAcceptedProduc
 
 TEST_F(HidChannelDiscoveryTest, ConstructionAlternatesAreAcceptedUntilReplaced) {
   SimulatedMouse mouse(Interfaces({Interface(u"a", 0x0603, 0x1020, 0, 40)}));
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   EXPECT_TRUE(channel.FindDevice(40));
-  channel.SetAlternateIds(0x1B80, 0xB412);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   EXPECT_FALSE(channel.FindDevice(40));
 }
 
 TEST_F(HidChannelDiscoveryTest, ListenerLengthFindsNoFeatureInterfaceButTheInputOne) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   EXPECT_FALSE(channel.FindDevice(HidChannel::kListenerFeatureLength));
   EXPECT_EQ(channel.FeatureDevice(), nullptr);
   ASSERT_NE(channel.InputDevice(), nullptr);
@@ -93,7 +97,7 @@ TEST_F(HidChannelDiscoveryTest, ListenerLengthFindsNoFeatureInterfaceButTheInput
 
 TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   const auto interfaces = LT260Interfaces();
   for (const int length : {40, 2049, 8}) {
     SCOPED_TRACE(length);
@@ -109,9 +113,9 @@ TEST_F(HidChannelDiscoveryTest, EachWantedLengthSelectsItsInterface) {
 }
 
 TEST_F(HidChannelDiscoveryTest, InterfaceInBothRolesIsOneDeviceClosedOnce) {
-  SimulatedMouse mouse(Interfaces({Interface(u"both", 0x3938, 0x1101, 4, 40)}));
+  SimulatedMouse mouse(Interfaces({Interface(u"both", kVendorId, kProductId, 4, 40)}));
   {
-    HidChannel channel(mouse, messages, debugOutput);
+    HidChannel channel(mouse, debugOutput);
     ASSERT_TRUE(channel.FindDevice(40));
     EXPECT_EQ(channel.FeatureDevice(), channel.InputDevice());
     EXPECT_EQ(mouse.OpenCount(), 1);
@@ -131,13 +135,13 @@ TEST_F(HidChannelDiscoveryTest, InterfaceInBothRolesIsOneDeviceClosedOnce) {
 
 TEST_F(HidChannelDiscoveryTest, LaterInterfaceOfTheSameRoleWinsAndTheEarlierIsClosed) {
   SimulatedMouse mouse(Interfaces({
-      Interface(u"first-feature", 0x3938, 0x1101, 0, 40),
-      Interface(u"first-input", 0x3938, 0x1101, 4, 0),
-      Interface(u"second-feature", 0x1B80, 0xB412, 0, 40),
-      Interface(u"second-input", 0x3938, 0xB412, 4, 0),
+      Interface(u"first-feature", kVendorId, kProductId, 0, 40),
+      Interface(u"first-input", kVendorId, kProductId, 4, 0),
+      Interface(u"second-feature", kSecondVendorId, kSecondProductId, 0, 40),
+      Interface(u"second-input", kVendorId, kSecondProductId, 4, 0),
   }));
-  HidChannel channel(mouse, messages, debugOutput);
-  channel.SetAlternateIds(0x1B80, 0xB412);
+  HidChannel channel(mouse, debugOutput);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(mouse.OpenDevicesOf(u"first-feature"), 0);
   EXPECT_EQ(mouse.OpenDevicesOf(u"first-input"), 0);
@@ -147,21 +151,21 @@ TEST_F(HidChannelDiscoveryTest, LaterInterfaceOfTheSameRoleWinsAndTheEarlierIsCl
 }
 
 TEST_F(HidChannelDiscoveryTest, InterfaceThatCannotBeOpenedIsSkipped) {
-  SimulatedMouseConfig config = Interfaces(
-      {Interface(u"good", 0x3938, 0x1101, 0, 40), Interface(u"locked", 0x3938, 0x1101, 0, 40)});
+  SimulatedMouseConfig config = Interfaces({Interface(u"good", kVendorId, kProductId, 0, 40),
+                                            Interface(u"locked", kVendorId, kProductId, 0, 40)});
   config.Interfaces[1].OpenFails = true;
   SimulatedMouse mouse(config);
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"good");
 }
 
 // As Windows opens a collection it keeps for itself: without read access.
 TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotInput) {
-  SimulatedMouseConfig config = Interfaces({Interface(u"shared", 0x3938, 0x1101, 4, 40)});
+  SimulatedMouseConfig config = Interfaces({Interface(u"shared", kVendorId, kProductId, 4, 40)});
   config.Interfaces[0].ReadDenied = true;
   SimulatedMouse mouse(config);
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
 
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(FeaturePathOf(channel, mouse, 40), u"shared");
@@ -174,7 +178,7 @@ TEST_F(HidChannelDiscoveryTest, InterfaceWithoutReadAccessServesFeaturesButNotIn
 
 TEST_F(HidChannelDiscoveryTest, DetachedMouseLeavesBothRolesEmpty) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   ASSERT_TRUE(channel.FindDevice(40));
 
   mouse.Unplug();
@@ -192,7 +196,7 @@ using HidChannelSurveyTest = ChannelFixture;
 TEST_F(HidChannelSurveyTest, ListsTheMousesInterfacesOpeningOnlyPathsNotSeenBefore) {
   SimulatedMouse mouse;
   mouse.AddUnrelatedInterface(Interface(u"keyboard", 0x046D, 0xC31C, 9, 0));
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
   using Shape = HidChannel::InterfaceShape;
   const std::vector<Shape> whole{{4, 0}, {0, 40}, {0, 2049}, {0, 8}};
 
@@ -231,9 +235,13 @@ bool WaitForOpenDevices(const SimulatedMouse& mouse, int count) {
 TEST_F(HidChannelRemovalTest, RequestClosesTheHeldInterfacesAndItsFailureOpensThemAgain) {
   SimulatedMouse mouse;
   const auto interfaces = LT260Interfaces();
-  auto channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
-  uintptr_t registration = 0;
-  ASSERT_TRUE(channel->StartListener(0x77, registration));
+  WindowRemovalWatcher removals(mouse, 0x77);
+  auto channel = std::make_unique<HidChannel>(mouse, debugOutput);
+  const uintptr_t registration = mouse.WatchInterfaces(0x77);
+  ASSERT_NE(registration, 0u);
+  channel->StartListener(
+      [this](int stage) { messages.Post(0x77, 0x8001, static_cast<uint64_t>(stage), 0); },
+      &removals);
   ASSERT_TRUE(channel->FindDevice(2049));
   EXPECT_EQ(mouse.RemovalWatches(), 2) << "the feature and the input interface, each once";
   const uintptr_t notice = mouse.RemovalWatchOf(interfaces[0].Path);
@@ -260,16 +268,17 @@ TEST_F(HidChannelRemovalTest, RequestClosesTheHeldInterfacesAndItsFailureOpensTh
   channel.reset();
   EXPECT_EQ(mouse.RemovalWatches(), 0);
   EXPECT_EQ(mouse.OpenDevices(), 0);
+  mouse.EndWatch(registration);
 }
 
 using HidChannelTransferTest = ChannelFixture;
 
 TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
   SimulatedMouse mouse;
-  HidChannel channel(mouse, messages, debugOutput);
+  HidChannel channel(mouse, debugOutput);
 
   std::array<uint8_t, 40> settings{0x03, 0x02};
-  EXPECT_FALSE(channel.SetFeature(settings));
+  EXPECT_EQ(channel.SetFeature(settings).Outcome, TransferOutcome::Gone) << "no feature interface";
   EXPECT_TRUE(mouse.Transfers().empty());
 
   ASSERT_TRUE(channel.FindDevice(40));
@@ -291,6 +300,29 @@ TEST_F(HidChannelTransferTest, TransfersGoToTheFeatureInterfaceOnly) {
   channel.CloseFeatureHandle();
   EXPECT_FALSE(channel.GetFeature(readBack));
   EXPECT_EQ(mouse.Transfers().size(), 3u);
+}
+
+// The device's outcome comes through the channel, and each failure is said
+// on the debug output with its reason.
+TEST_F(HidChannelTransferTest, FailuresSayWhy) {
+  SimulatedMouse mouse;
+  HidChannel channel(mouse, debugOutput);
+  ASSERT_TRUE(channel.FindDevice(40));
+  std::array<uint8_t, 40> settings{0x03};
+  std::array<uint8_t, 39> tooShort{0x03};
+
+  mouse.RefuseNextTransfers(1);
+  EXPECT_EQ(channel.SetFeature(settings).Outcome, TransferOutcome::Refused);
+  EXPECT_EQ(channel.SetFeature(tooShort).Outcome, TransferOutcome::WrongLength);
+  EXPECT_EQ(channel.GetFeature(settings).Outcome, TransferOutcome::Done);
+  mouse.Unplug();
+  EXPECT_EQ(channel.GetFeature(settings).Outcome, TransferOutcome::Gone);
+
+  EXPECT_EQ(debugOutput.Lines(), (std::vector<std::string>{
+                                     "HidChannel: set 40 03 refused\n",
+                                     "HidChannel: set 39 03 wrong length\n",
+                                     "HidChannel: get 40 03 gone\n",
+                                 }));
 }
 
 }  // namespace

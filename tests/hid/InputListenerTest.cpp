@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -25,66 +26,63 @@ using test::RecordingWindowMessages;
 
 constexpr WindowId kAgentWindow = 0x1234;
 
-TEST(OnInputReportTest, OnlyTheExactDpiStageShapeIsPosted) {
+// Posts each stage the listener reports as the agent window's message, as
+// the window's own handler does.
+std::function<void(int)> PostingStagesTo(RecordingWindowMessages& messages) {
+  return [&messages](int stage) {
+    messages.Post(kAgentWindow, WM_AGENT_DPI_STAGE, static_cast<uint64_t>(stage), 0);
+  };
+}
+
+// Every report is traced; only a stage report reaches the handler (the
+// shapes that count are DpiStageOf's).
+TEST(OnInputReportTest, TracesEveryReportAndHandsOnOnlyStages) {
   struct Case {
     std::array<uint8_t, 4> report;
+    int length;
     const char* line;
-    bool posted;
+    std::vector<int> stages;
   };
   const Case cases[] = {
-      {{0x02, 0x00, 0x03, 0x00}, "4: 02 00 03 00 00 00 00 00\n", true},
-      {{0x02, 0x00, 0x00, 0x00}, "4: 02 00 00 00 00 00 00 00\n", false},
-      {{0x02, 0x01, 0x03, 0x00}, "4: 02 01 03 00 00 00 00 00\n", false},
-      {{0x02, 0x00, 0x03, 0x01}, "4: 02 00 03 01 00 00 00 00\n", false},
-      {{0x01, 0x00, 0x03, 0x00}, "4: 01 00 03 00 00 00 00 00\n", false},
-      {{0x02, 0x00, 0x01, 0x00}, "4: 02 00 01 00 00 00 00 00\n", true},
-      {{0x02, 0x00, 0x07, 0x00}, "4: 02 00 07 00 00 00 00 00\n", true},
-      // Stages the mouse does not have are passed on too; the next load
-      // validates them away.
-      {{0x02, 0x00, 0x08, 0x00}, "4: 02 00 08 00 00 00 00 00\n", true},
-      {{0x02, 0x00, 0xFF, 0x00}, "4: 02 00 ff 00 00 00 00 00\n", true},
+      {{0x02, 0x00, 0x03, 0x00}, 4, "4: 02 00 03 00 00 00 00 00\n", {3}},
+      {{0x02, 0x00, 0x00, 0x00}, 4, "4: 02 00 00 00 00 00 00 00\n", {}},
+      {{0x01, 0x00, 0x03, 0x00}, 4, "4: 01 00 03 00 00 00 00 00\n", {}},
+      {{0x02, 0x00, 0xFF, 0x00}, 4, "4: 02 00 ff 00 00 00 00 00\n", {255}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    RecordingWindowMessages messages;
     RecordingDebugOutput debugOutput;
     InputDeviceSlot slot;
-    InputListener listener(slot, messages, debugOutput, kAgentWindow);
+    std::vector<int> stages;
+    InputListener listener(slot, debugOutput, [&stages](int stage) { stages.push_back(stage); });
 
     std::array<uint8_t, InputListener::kReportBufferLength> buffer{};
     std::copy(c.report.begin(), c.report.end(), buffer.begin());
-    listener.OnInputReport(buffer, 4);
+    listener.OnInputReport(buffer, c.length);
 
     EXPECT_EQ(debugOutput.Lines(), std::vector<std::string>{c.line});
-    if (c.posted) {
-      EXPECT_EQ(messages.Posts(),
-                (std::vector<PostedMessage>{{kAgentWindow, WM_AGENT_DPI_STAGE, c.report[2], 0}}));
-    } else {
-      EXPECT_TRUE(messages.Posts().empty());
-    }
+    EXPECT_EQ(stages, c.stages);
   }
 }
 
 TEST(OnInputReportTest, ShortBufferReadsAsZeros) {
-  RecordingWindowMessages messages;
   RecordingDebugOutput debugOutput;
   InputDeviceSlot slot;
-  InputListener listener(slot, messages, debugOutput, kAgentWindow);
+  std::vector<int> stages;
+  InputListener listener(slot, debugOutput, [&stages](int stage) { stages.push_back(stage); });
   const std::array<uint8_t, 3> report{0x02, 0x00, 0x05};
   listener.OnInputReport(report, 3);
   EXPECT_EQ(debugOutput.Lines(), std::vector<std::string>{"3: 02 00 05 00 00 00 00 00\n"});
-  EXPECT_EQ(messages.PostCount(), 1u);
+  EXPECT_EQ(stages, std::vector<int>{5});
 }
 
 // The channel with its listener running against the simulated mouse.
 class ListenerTest : public ::testing::Test {
  protected:
   void StartListener(std::chrono::milliseconds pause = InputListener::kPassPause) {
-    channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
+    channel = std::make_unique<HidChannel>(mouse, debugOutput);
     channel->SetListenerPause(pause);
-    uintptr_t notification = 0;
-    registered = channel->StartListener(kAgentWindow, notification);
-    notificationHandle = notification;
+    channel->StartListener(PostingStagesTo(messages));
   }
   // Waits until the listener has started `count` reads in all.
   bool WaitForReads(uint64_t count) {
@@ -97,16 +95,10 @@ class ListenerTest : public ::testing::Test {
   RecordingWindowMessages messages;
   RecordingDebugOutput debugOutput;
   std::unique_ptr<HidChannel> channel;
-  bool registered = false;
-  uintptr_t notificationHandle = 0;
 };
 
 TEST_F(ListenerTest, DpiButtonPressesArriveAsMessagesInOrder) {
   StartListener();
-  EXPECT_TRUE(registered);
-  EXPECT_NE(notificationHandle, 0u);
-  EXPECT_EQ(mouse.NotificationWindow(), kAgentWindow);
-
   mouse.PressDpiButton(3);
   mouse.PressDpiButton(0);  // not a stage change: traced, not posted
   mouse.PressDpiButton(5);
@@ -120,20 +112,9 @@ TEST_F(ListenerTest, DpiButtonPressesArriveAsMessagesInOrder) {
                                  }));
 }
 
-TEST_F(ListenerTest, FailedRegistrationStillLeavesTheListenerRunning) {
-  mouse.FailNotificationRegistration(true);
-  StartListener();
-  EXPECT_FALSE(registered);
-  EXPECT_EQ(notificationHandle, 0u);
-  mouse.PressDpiButton(2);
-  ASSERT_TRUE(messages.WaitForPosts(1));
-  EXPECT_EQ(messages.Posts()[0], Stage(2));
-}
-
 TEST_F(ListenerTest, AbsentMouseAtStartIsReadOnceADiscoveryFindsIt) {
   mouse.Unplug();
   StartListener();
-  EXPECT_TRUE(registered);
   EXPECT_EQ(channel->InputDevice(), nullptr);
   std::this_thread::sleep_for(30ms);
   // Without a device the thread waits for one instead of polling.
@@ -175,12 +156,14 @@ class FailingReadsBackend final : public HidBackend {
   class Device final : public HidDevice {
    public:
     explicit Device(std::atomic<int>& reads) : reads_(reads) {}
-    uint16_t VendorId() const override { return HidChannel::kVendorId; }
-    uint16_t ProductId() const override { return HidChannel::kProductId; }
+    uint16_t VendorId() const override { return kVendorId; }
+    uint16_t ProductId() const override { return kProductId; }
     int InputReportLength() const override { return 4; }
     int FeatureReportLength() const override { return 0; }
-    bool SetFeature(std::span<const uint8_t>) override { return false; }
-    bool GetFeature(std::span<uint8_t>) override { return false; }
+    TransferResult SetFeature(std::span<const uint8_t>) override {
+      return TransferOutcome::Refused;
+    }
+    TransferResult GetFeature(std::span<uint8_t>) override { return TransferOutcome::Refused; }
     InputRead ReadInput(std::span<uint8_t>) override {
       ++reads_;
       return InputRead::Ended(ReadOutcome::Failed);
@@ -194,8 +177,6 @@ class FailingReadsBackend final : public HidBackend {
   std::unique_ptr<HidDevice> Open(const std::u16string&) override {
     return std::make_unique<Device>(reads);
   }
-  uintptr_t RegisterDeviceNotification(WindowId) override { return 1; }
-  void UnregisterDeviceNotification(uintptr_t) override {}
   std::atomic<int> reads{0};
 };
 
@@ -203,9 +184,8 @@ TEST(ListenerRetryTest, FailedReadsAreRetriedAfterThePause) {
   FailingReadsBackend backend;
   RecordingWindowMessages messages;
   RecordingDebugOutput debugOutput;
-  HidChannel channel(backend, messages, debugOutput);
-  uintptr_t notification = 0;
-  channel.StartListener(kAgentWindow, notification);
+  HidChannel channel(backend, debugOutput);
+  channel.StartListener(PostingStagesTo(messages));
   for (int i = 0; i < 5000 && backend.reads < 3; ++i) std::this_thread::sleep_for(1ms);
   EXPECT_GE(backend.reads, 3);
 }

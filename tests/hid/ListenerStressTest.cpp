@@ -40,10 +40,11 @@ TEST(ListenerStressTest, DiscoveriesRacingReadsNeverReadStaleOrRepeat) {
   SimulatedMouse mouse;
   RecordingWindowMessages messages;
   RecordingDebugOutput debugOutput;
-  auto channel = std::make_unique<HidChannel>(mouse, messages, debugOutput);
+  auto channel = std::make_unique<HidChannel>(mouse, debugOutput);
   channel->SetListenerPause(0ms);
-  uintptr_t notification = 0;
-  ASSERT_TRUE(channel->StartListener(kAgentWindow, notification));
+  channel->StartListener([&messages](int stage) {
+    messages.Post(kAgentWindow, WM_AGENT_DPI_STAGE, static_cast<uint64_t>(stage), 0);
+  });
 
   std::size_t examined = 0;
   int burstPresses = 0;

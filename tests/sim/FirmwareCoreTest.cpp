@@ -73,7 +73,7 @@ TEST_F(Firmware, EveryTransferUsesUpARefusalAndTheButtonSwitchesTheStage) {
   EXPECT_FALSE(Lt260FirmwareSetFeature(&firmware, 8, command.data(), 8));
   EXPECT_TRUE(Lt260FirmwareSetFeature(&firmware, 8, command.data(), 8));
 
-  unsigned char input[LT260_DPI_REPORT_LENGTH] = {0xFF, 0xFF, 0xFF, 0xFF};
+  unsigned char input[LT260_INPUT_REPORT_LENGTH] = {0xFF, 0xFF, 0xFF, 0xFF};
   Lt260FirmwarePressDpi(&firmware, 5, input);
   EXPECT_EQ(std::vector<unsigned char>(std::begin(input), std::end(input)),
             (std::vector<unsigned char>{0x02, 0x00, 0x05, 0x00}));

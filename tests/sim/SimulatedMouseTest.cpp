@@ -14,6 +14,7 @@
 #include "protocol/SettingsReport.h"
 #include "settings/ProfileSetting.h"
 #include "sim/SimulatedMouse.h"
+#include "support/TransferPrinting.h"
 
 namespace lt260 {
 namespace {
@@ -62,24 +63,27 @@ TEST(SimulatedMouseTest, StartsProgrammedWithTheDefaultProfile) {
 TEST(SimulatedMouseTest, FeatureTransfersNeedTheInterfaceLengthAndItsReportId) {
   SimulatedMouse mouse;
   OpenMouse open(mouse);
+  constexpr auto kDone = TransferOutcome::Done;
+  constexpr auto kRefused = TransferOutcome::Refused;
+  constexpr auto kWrongLength = TransferOutcome::WrongLength;
   struct Case {
     HidDevice* device;
     std::vector<uint8_t> report;
-    bool accepted;
+    TransferOutcome outcome;
   };
   const Case cases[] = {
-      {open.settings.get(), Report(40, 3, 0x11), true},
-      {open.settings.get(), Report(39, 3, 0x12), false},  // short
-      {open.settings.get(), Report(40, 4, 0x13), false},  // wrong ID
-      {open.buttons.get(), Report(2049, 4, 0x21), true},
-      {open.buttons.get(), Report(40, 3, 0x22), false},  // report 3 on the button interface
-      {open.command.get(), Report(8, 6, 0x31), true},
-      {open.command.get(), Report(8, 3, 0x32), false},
-      {open.input.get(), Report(4, 2, 0x41), false},  // no feature report there
+      {open.settings.get(), Report(40, 3, 0x11), kDone},
+      {open.settings.get(), Report(39, 3, 0x12), kWrongLength},
+      {open.settings.get(), Report(40, 4, 0x13), kRefused},  // wrong ID
+      {open.buttons.get(), Report(2049, 4, 0x21), kDone},
+      {open.buttons.get(), Report(40, 3, 0x22), kWrongLength},  // report 3 on the button interface
+      {open.command.get(), Report(8, 6, 0x31), kDone},
+      {open.command.get(), Report(8, 3, 0x32), kRefused},
+      {open.input.get(), Report(4, 2, 0x41), kWrongLength},  // no feature report there
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.report.size() << " id " << int{c.report[0]});
-    EXPECT_EQ(c.device->SetFeature(c.report), c.accepted);
+    EXPECT_EQ(c.device->SetFeature(c.report).Outcome, c.outcome);
   }
   // Only the accepted reports were stored, and a get answers with them.
   EXPECT_EQ(mouse.SettingsReport(), Report(40, 3, 0x11));
@@ -91,7 +95,10 @@ TEST(SimulatedMouseTest, FeatureTransfersNeedTheInterfaceLengthAndItsReportId) {
   EXPECT_EQ(readBack, Report(40, 3, 0x11));
   std::vector<uint8_t> wrongId(2049, 0);
   wrongId[0] = 3;
-  EXPECT_FALSE(open.buttons->GetFeature(wrongId));
+  EXPECT_EQ(open.buttons->GetFeature(wrongId).Outcome, kRefused);
+  std::vector<uint8_t> wrongLength(41, 0);
+  wrongLength[0] = 3;
+  EXPECT_EQ(open.settings->GetFeature(wrongLength).Outcome, kWrongLength);
 
   EXPECT_EQ(mouse.TraceSummary(), (std::vector<std::string>{
                                       "set 40 accepted 03",
@@ -104,18 +111,22 @@ TEST(SimulatedMouseTest, FeatureTransfersNeedTheInterfaceLengthAndItsReportId) {
                                       "set 0 refused 02",
                                       "get 40 accepted 03",
                                       "get 2049 refused 03",
+                                      "get 40 refused 03",
                                   }));
 }
 
+// An injected refusal is a refusal whatever the transfer carries.
 TEST(SimulatedMouseTest, RefusesTheNextTransfersAsAsked) {
   SimulatedMouse mouse;
   OpenMouse open(mouse);
-  mouse.RefuseNextTransfers(2);
+  mouse.RefuseNextTransfers(3);
   const auto report = Report(40, 3, 0x55);
-  EXPECT_FALSE(open.settings->SetFeature(report));
-  EXPECT_FALSE(open.settings->SetFeature(report));
+  EXPECT_EQ(open.settings->SetFeature(report).Outcome, TransferOutcome::Refused);
+  EXPECT_EQ(open.settings->SetFeature(Report(39, 3, 0x55)).Outcome, TransferOutcome::Refused);
+  std::vector<uint8_t> readBack = Report(40, 3, 0);
+  EXPECT_EQ(open.settings->GetFeature(readBack).Outcome, TransferOutcome::Refused);
   EXPECT_NE(mouse.SettingsReport(), report);
-  EXPECT_TRUE(open.settings->SetFeature(report));
+  EXPECT_EQ(open.settings->SetFeature(report).Outcome, TransferOutcome::Done);
   EXPECT_EQ(mouse.SettingsReport(), report);
 }
 
@@ -131,13 +142,15 @@ TEST(SimulatedMouseTest, UnplugKillsOpenDevicesForGood) {
   EXPECT_EQ(pending.get(), InputRead::Ended(ReadOutcome::DeviceGone));
   EXPECT_TRUE(mouse.EnumerateInterfaces().empty());
   EXPECT_EQ(mouse.Open(LT260Interfaces()[1].Path), nullptr);
-  EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
+  EXPECT_EQ(open.settings->SetFeature(Report(40, 3, 1)).Outcome, TransferOutcome::Gone);
+  std::vector<uint8_t> readBack = Report(40, 3, 0);
+  EXPECT_EQ(open.settings->GetFeature(readBack).Outcome, TransferOutcome::Gone);
   EXPECT_EQ(mouse.PressDpiButton(2), 0);
 
   mouse.Plug();
   EXPECT_EQ(mouse.EnumerateInterfaces().size(), 4u);
   // A device opened before the unplug stays dead; a new one works.
-  EXPECT_FALSE(open.settings->SetFeature(Report(40, 3, 1)));
+  EXPECT_EQ(open.settings->SetFeature(Report(40, 3, 1)).Outcome, TransferOutcome::Gone);
   EXPECT_EQ(open.input->ReadInput(buffer), InputRead::Ended(ReadOutcome::DeviceGone));
   OpenMouse reopened(mouse);
   EXPECT_TRUE(reopened.settings->SetFeature(Report(40, 3, 1)));

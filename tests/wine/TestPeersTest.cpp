@@ -2,6 +2,7 @@
 // display as child processes, the companion library loaded by path, and the
 // simulated mouse's control window in this process.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cwchar>
@@ -14,15 +15,12 @@
 #include <vector>
 
 #include "platform/win32/SimulatedMouseControl.h"
+#include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
 #include "support/TempDir.h"
-// <windows.h> after the mouse: its RegisterDeviceNotification macro would
-// otherwise rename the port's operation.
-#include <windows.h>
 // <shellapi.h> needs the types of <windows.h>.
 #include <dbt.h>
 #include <shellapi.h>
-#undef RegisterDeviceNotification
 
 namespace lt260 {
 namespace {
@@ -349,10 +347,14 @@ class CompanionStub : public ::testing::Test {
 };
 
 TEST_F(CompanionStub, AnswersOneOnlyForTheSecondProductAndVendor) {
-  EXPECT_EQ(check_(0xB412, 0x1B80), 1);
+  EXPECT_EQ(check_(kSecondProductId, kSecondVendorId), 1);
   const struct {
     int productId, vendorId;
-  } others[] = {{0x1B80, 0xB412}, {0x1101, 0x3938}, {0xB412, 0x3938}, {0, 0}, {-1, -1}};
+  } others[] = {{kSecondVendorId, kSecondProductId},
+                {kProductId, kVendorId},
+                {kSecondProductId, kVendorId},
+                {0, 0},
+                {-1, -1}};
   for (const auto& other : others) {
     EXPECT_EQ(check_(other.productId, other.vendorId), 0)
         << std::hex << other.productId << " " << other.vendorId;
@@ -366,11 +368,12 @@ TEST_F(CompanionStub, TheEnvironmentNamesTheAnswer) {
   } cases[] = {{L"0", 0}, {L"7", 7}, {L"0x10", 16}, {L"-3", -3}, {L"yes", 0}};
   for (const auto& c : cases) {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"LT260_COMPANION_RESULT", c.value));
-    EXPECT_EQ(check_(0xB412, 0x1B80), c.expected) << std::filesystem::path(c.value).string();
-    EXPECT_EQ(check_(0x1101, 0x3938), c.expected) << std::filesystem::path(c.value).string();
+    EXPECT_EQ(check_(kSecondProductId, kSecondVendorId), c.expected)
+        << std::filesystem::path(c.value).string();
+    EXPECT_EQ(check_(kProductId, kVendorId), c.expected) << std::filesystem::path(c.value).string();
   }
   ::SetEnvironmentVariableW(L"LT260_COMPANION_RESULT", nullptr);
-  EXPECT_EQ(check_(0xB412, 0x1B80), 1);
+  EXPECT_EQ(check_(kSecondProductId, kSecondVendorId), 1);
 }
 
 // The simulated mouse's control window.
@@ -436,7 +439,7 @@ class SimulatedMouseControlTest : public ::testing::Test {
 
 TEST_F(SimulatedMouseControlTest, PressAndUnplugPostedToTheWindow) {
   ASSERT_NE(notices_.Handle(), nullptr);
-  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  ASSERT_NE(mouse_.WatchInterfaces(notices_.Id()), 0u);
   SimulatedMouseControl control(mouse_);
   HWND window = reinterpret_cast<HWND>(control.Window());
   ASSERT_NE(window, nullptr);
@@ -586,7 +589,7 @@ TEST_F(SimulatedMouseControlTest, ToolSaysSoWhenThereIsNoWindow) {
 }
 
 TEST_F(SimulatedMouseControlTest, ToolDrivesTheMouse) {
-  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  ASSERT_NE(mouse_.WatchInterfaces(notices_.Id()), 0u);
   SimulatedMouseControl control(mouse_);
   ASSERT_NE(control.Window(), 0u);
   if (CountWindowsTitled(L"LT-260 Simulated Mouse") != 1) {
@@ -607,7 +610,7 @@ TEST_F(SimulatedMouseControlTest, ToolDrivesTheMouse) {
 }
 
 TEST_F(SimulatedMouseControlTest, ToolHoldsReportsPullsTheMouseOutAndSendsGarbage) {
-  ASSERT_NE(mouse_.RegisterDeviceNotification(notices_.Id()), 0u);
+  ASSERT_NE(mouse_.WatchInterfaces(notices_.Id()), 0u);
   SimulatedMouseControl control(mouse_);
   ASSERT_NE(control.Window(), 0u);
   if (CountWindowsTitled(L"LT-260 Simulated Mouse") != 1) {

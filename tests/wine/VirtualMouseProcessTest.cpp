@@ -27,6 +27,7 @@
 #include "VirtualMouse.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"
+#include "protocol/DeviceIdentity.h"
 #include "protocol/SettingsReport.h"
 #include "sim/SimulatedMouse.h"
 
@@ -213,7 +214,7 @@ TEST_F(VirtualMouseProcess, HidCapsGiveTheLengthsTheFirmwareModelDeclares) {
     if (preparsed != nullptr) ::HidD_FreePreparsedData(preparsed);
     ::CloseHandle(file);
     ASSERT_TRUE(read) << win32::Utf8(path);
-    if (attributes.VendorID == 0x1B80 && attributes.ProductID == 0xB412) {
+    if (attributes.VendorID == kSecondVendorId && attributes.ProductID == kSecondProductId) {
       wine.insert({caps.InputReportByteLength, caps.FeatureReportByteLength});
     }
   }

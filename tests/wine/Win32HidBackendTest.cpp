@@ -1,9 +1,13 @@
 // The Win32 HID backend against the system's real SetupAPI and HID library.
 // Under Wine the only HID interfaces are Wine's own virtual devices, which
 // never send input: good for showing that every read ends when cancelled.
+#include <windows.h>
+// <dbt.h> builds on <windows.h>.
+#include <dbt.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <future>
 #include <memory>
@@ -16,13 +20,10 @@
 #include "platform/win32/Win32HidBackend.h"
 #include "support/RecordingPorts.h"
 #include "text/Utf8.h"
-// <windows.h> after the port: its RegisterDeviceNotification macro would
-// otherwise rename the port's operation.
 #include "platform/win32/Win32HidSystemCalls.h"
-#undef RegisterDeviceNotification
-#include <dbt.h>
-
-#include <cstddef>
+#include "protocol/DeviceIdentity.h"
+#include "support/RecordingPorts.h"
+#include "support/TransferPrinting.h"
 
 namespace lt260 {
 namespace {
@@ -234,10 +235,11 @@ TEST(Win32HidBackendTest, FeatureTransfersFailWhereTheInterfaceHasNoFeatureRepor
     if (!device || device->FeatureReportLength() != 0) continue;
     std::vector<uint8_t> report(40, 0);
     report[0] = 3;
-    EXPECT_FALSE(device->SetFeature(report)) << ToUtf8(path);
-    EXPECT_FALSE(device->GetFeature(report)) << ToUtf8(path);
-    EXPECT_FALSE(device->SetFeature({})) << ToUtf8(path);
-    EXPECT_FALSE(device->GetFeature({})) << ToUtf8(path);
+    // Told apart before the system is asked: the length is not the interface's.
+    EXPECT_EQ(device->SetFeature(report).Outcome, TransferOutcome::WrongLength) << ToUtf8(path);
+    EXPECT_EQ(device->GetFeature(report).Outcome, TransferOutcome::WrongLength) << ToUtf8(path);
+    EXPECT_EQ(device->SetFeature({}).Outcome, TransferOutcome::WrongLength) << ToUtf8(path);
+    EXPECT_EQ(device->GetFeature({}).Outcome, TransferOutcome::WrongLength) << ToUtf8(path);
     ++checked;
   }
   if (RunningUnderWine()) {
@@ -329,11 +331,10 @@ TEST(Win32HidBackendTest, DeviceNotificationRegistersForARealWindow) {
   HiddenWindow window;
   ASSERT_NE(window.Id(), 0u);
   Win32HidBackend backend;
-  const uintptr_t registration = backend.RegisterDeviceNotification(window.Id());
-  std::printf("RegisterDeviceNotification: 0x%llx\n",
-              static_cast<unsigned long long>(registration));
+  const uintptr_t registration = backend.WatchInterfaces(window.Id());
+  std::printf("WatchInterfaces: 0x%llx\n", static_cast<unsigned long long>(registration));
   EXPECT_NE(registration, 0u);
-  backend.UnregisterDeviceNotification(registration);
+  backend.EndWatch(registration);
 }
 
 // Removal watches on open interfaces, and the notices that name them. Wine
@@ -348,7 +349,7 @@ TEST(Win32HidBackendTest, RemovalWatchesRegisterAndTheirNoticesAreRecognised) {
   for (const auto& path : backend.EnumerateInterfaces()) {
     auto device = backend.Open(path);
     ASSERT_NE(device, nullptr);
-    const uintptr_t watch = device->WatchRemoval(window.Id());
+    const uintptr_t watch = backend.WatchRemoval(*device, window.Id());
     std::printf("removal watch on %s: 0x%llx (error %lu)\n", ToUtf8(path).c_str(),
                 static_cast<unsigned long long>(watch), watch == 0 ? GetLastError() : 0ul);
     if (watch == 0) continue;
@@ -359,20 +360,20 @@ TEST(Win32HidBackendTest, RemovalWatchesRegisterAndTheirNoticesAreRecognised) {
     notice.dbch_devicetype = DBT_DEVTYP_HANDLE;
     notice.dbch_handle = nullptr;  // the handle may be closed by the time it comes
     notice.dbch_hdevnotify = reinterpret_cast<HDEVNOTIFY>(watch);
-    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&notice)), watch);
+    EXPECT_EQ(backend.WatchOfNotice(reinterpret_cast<intptr_t>(&notice)), watch);
     notice.dbch_size = offsetof(DEV_BROADCAST_HANDLE, dbch_hdevnotify);
-    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&notice)), 0u)
+    EXPECT_EQ(backend.WatchOfNotice(reinterpret_cast<intptr_t>(&notice)), 0u)
         << "a notice too short to name its registration";
     DEV_BROADCAST_DEVICEINTERFACE_W other{};
     other.dbcc_size = sizeof(other);
     other.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    EXPECT_EQ(backend.RemovalNoticeRegistration(reinterpret_cast<intptr_t>(&other)), 0u);
+    EXPECT_EQ(backend.WatchOfNotice(reinterpret_cast<intptr_t>(&other)), 0u);
 
     // The watch outlives the handle, as a request's failure needs it to.
     device.reset();
-    backend.UnregisterDeviceNotification(watch);
+    backend.EndWatch(watch);
   }
-  EXPECT_EQ(backend.RemovalNoticeRegistration(0), 0u);
+  EXPECT_EQ(backend.WatchOfNotice(0), 0u);
   std::printf("%d interfaces watched for removal\n", watched);
   if (RunningUnderWine()) {
     EXPECT_EQ(watched, 2);
@@ -386,16 +387,16 @@ TEST(Win32HidChannelTest, FindsNoMouseAmongTheSystemInterfaces) {
   Win32HidBackend backend;
   test::RecordingWindowMessages messages;
   test::RecordingDebugOutput debugOutput;
-  HidChannel channel(backend, messages, debugOutput);
-  channel.SetAlternateIds(0x1B80, 0xB412);
+  HidChannel channel(backend, debugOutput);
+  channel.SetAlternateIds(kSecondVendorId, kSecondProductId);
   for (const int32_t wantedLength : {40, 2049, 8, 100}) {
     EXPECT_FALSE(channel.FindDevice(wantedLength)) << wantedLength;
     EXPECT_EQ(channel.FeatureDevice(), nullptr) << wantedLength;
     EXPECT_EQ(channel.InputDevice(), nullptr) << wantedLength;
   }
   std::vector<uint8_t> report(40, 0);
-  EXPECT_FALSE(channel.SetFeature(report));
-  EXPECT_FALSE(channel.GetFeature(report));
+  EXPECT_EQ(channel.SetFeature(report).Outcome, TransferOutcome::Gone) << "no interface is held";
+  EXPECT_EQ(channel.GetFeature(report).Outcome, TransferOutcome::Gone);
 }
 
 // Start-up with the mouse absent: registration succeeds for a real window,
@@ -407,17 +408,19 @@ TEST(Win32HidChannelTest, ListenerStartsAndStopsWithTheMouseAbsent) {
   Win32HidBackend backend;
   test::RecordingWindowMessages messages;
   test::RecordingDebugOutput debugOutput;
-  auto channel = std::make_unique<HidChannel>(backend, messages, debugOutput);
-  channel->SetAlternateIds(0x1B80, 0xB412);
-  uintptr_t registration = 0;
-  EXPECT_TRUE(channel->StartListener(window.Id(), registration));
+  auto channel = std::make_unique<HidChannel>(backend, debugOutput);
+  channel->SetAlternateIds(kSecondVendorId, kSecondProductId);
+  channel->StartListener([&messages, &window](int stage) {
+    messages.Post(window.Id(), 0x8001, static_cast<uint64_t>(stage), 0);
+  });
+  const uintptr_t registration = backend.WatchInterfaces(window.Id());
   EXPECT_EQ(channel->InputDevice(), nullptr);
   std::this_thread::sleep_for(kPendingProbe);
   const auto stopping = Clock::now();
   channel.reset();
   EXPECT_LT(Clock::now() - stopping, kPromptly);
   EXPECT_NE(registration, 0u);
-  backend.UnregisterDeviceNotification(registration);
+  backend.EndWatch(registration);
   EXPECT_EQ(messages.PostCount(), 0u);
   EXPECT_TRUE(debugOutput.Lines().empty());
 }

@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 
-namespace {
+#include "protocol/DeviceIdentity.h"
 
-constexpr int kProductId = 0xB412;
-constexpr int kVendorId = 0x1B80;
+namespace {
 
 // The variable is read through the system rather than the C runtime, whose
 // copy of the environment misses changes made with SetEnvironmentVariable by
@@ -38,5 +37,5 @@ bool ResultFromEnvironment(int& result) {
 extern "C" __declspec(dllexport) int CheckUsbPidVid(int productId, int vendorId) {
   int result = 0;
   if (ResultFromEnvironment(result)) return result;
-  return productId == kProductId && vendorId == kVendorId ? 1 : 0;
+  return productId == LT260_SECOND_PRODUCT_ID && vendorId == LT260_SECOND_VENDOR_ID ? 1 : 0;
 }

@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cwctype>
+#include <string_view>
 #include <thread>
 
 #include "driver/VirtualMouseProtocol.h"
@@ -31,6 +32,31 @@ constexpr auto kDeviceChangeLimit = 30s;
 
 const GUID kSystemClass = {
     0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+
+// The hex digits that follow `key` in `id`, as a number; -1 without them.
+constexpr long HexAfter(std::wstring_view id, std::wstring_view key) {
+  const std::size_t at = id.find(key);
+  if (at == std::wstring_view::npos || at + key.size() + 4 > id.size()) return -1;
+  long value = 0;
+  for (wchar_t c : id.substr(at + key.size(), 4)) {
+    const int digit = c >= L'0' && c <= L'9'   ? c - L'0'
+                      : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                      : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                                               : -1;
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+constexpr bool NamesTheSecondIds(std::wstring_view id) {
+  return HexAfter(id, L"VID_") == kSecondVendorId && HexAfter(id, L"PID_") == kSecondProductId;
+}
+
+static_assert(NamesTheSecondIds(VIRTUAL_MOUSE_INPUT_ID));
+static_assert(NamesTheSecondIds(VIRTUAL_MOUSE_SETTINGS_ID));
+static_assert(NamesTheSecondIds(VIRTUAL_MOUSE_BUTTONS_ID));
+static_assert(NamesTheSecondIds(VIRTUAL_MOUSE_COMMAND_ID));
 
 // The mouse's interfaces are plugged one device at a time, in the order of
 // their interface numbers, and unplugged in the same order: each step is a

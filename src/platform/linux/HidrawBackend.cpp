@@ -34,20 +34,21 @@ class HidrawDevice final : public HidDevice {
   int InputReportLength() const override { return interface_.Caps.InputReportLength; }
   int FeatureReportLength() const override { return interface_.Caps.FeatureReportLength; }
 
-  bool SetFeature(std::span<const uint8_t> report) override {
-    if (!FitsFeature(report.size())) return false;
+  TransferResult SetFeature(std::span<const uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
     std::vector<uint8_t> buffer(report.begin(), report.end());
-    return ::ioctl(fd_.Get(), HIDIOCSFEATURE(buffer.size()), buffer.data()) >= 0;
+    if (::ioctl(fd_.Get(), HIDIOCSFEATURE(buffer.size()), buffer.data()) < 0) return Failed();
+    return TransferOutcome::Done;
   }
 
-  bool GetFeature(std::span<uint8_t> report) override {
-    if (!FitsFeature(report.size())) return false;
+  TransferResult GetFeature(std::span<uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
     const int count = ::ioctl(fd_.Get(), HIDIOCGFEATURE(report.size()), report.data());
-    if (count < 0) return false;
+    if (count < 0) return Failed();
     // A short answer reads as the rest zero, as the full-length transfer of Windows.
     std::fill(report.begin() + std::min<std::ptrdiff_t>(count, std::ssize(report)), report.end(),
               0);
-    return true;
+    return TransferOutcome::Done;
   }
 
   InputRead ReadInput(std::span<uint8_t> buffer) override {
@@ -89,6 +90,12 @@ class HidrawDevice final : public HidDevice {
   void CancelRead() override { SignalEventFd(cancel_.Get()); }
 
  private:
+  // A failed transfer ioctl, by its errno: hidraw answers ENODEV once the
+  // device has gone; anything else is the device or its driver refusing.
+  static TransferResult Failed() {
+    return errno == ENODEV ? TransferOutcome::Gone : TransferOutcome::Refused;
+  }
+
   bool FitsFeature(std::size_t size) const {
     return size != 0 && static_cast<int>(size) == interface_.Caps.FeatureReportLength;
   }
@@ -171,7 +178,7 @@ int HidrawBackend::LastOpenError(const std::u16string& path) const {
   return found == openErrors_.end() ? 0 : found->second;
 }
 
-uintptr_t HidrawBackend::RegisterDeviceNotification(WindowId window) {
+uintptr_t HidrawBackend::WatchInterfaces(WindowId window) {
   auto notifier =
       std::make_unique<HotplugNotifier>(events_->Create(), notices_, window, noticeMessage_);
   if (!notifier->Running()) return 0;
@@ -181,11 +188,11 @@ uintptr_t HidrawBackend::RegisterDeviceNotification(WindowId window) {
   return registration;
 }
 
-void HidrawBackend::UnregisterDeviceNotification(uintptr_t registration) {
+void HidrawBackend::EndWatch(uintptr_t watch) {
   std::unique_ptr<HotplugNotifier> notifier;
   {
     std::lock_guard lock(mutex_);
-    const auto found = notifiers_.find(registration);
+    const auto found = notifiers_.find(watch);
     if (found == notifiers_.end()) return;
     notifier = std::move(found->second);
     notifiers_.erase(found);

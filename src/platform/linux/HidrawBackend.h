@@ -13,6 +13,7 @@
 #include "platform/linux/DeviceEvents.h"
 #include "platform/linux/HidrawInterfaces.h"
 #include "platform/linux/HidrawNodes.h"
+#include "ports/DeviceNotices.h"
 
 namespace lt260 {
 
@@ -30,8 +31,10 @@ namespace lt260 {
 //
 // Device notices come from `events` (a udev monitor in the product): a thread
 // waits on it and posts `noticeMessage` to the registered window for every
-// batch of hidraw changes. It sleeps in poll() while nothing happens.
-class HidrawBackend final : public HidBackend {
+// batch of hidraw changes. It sleeps in poll() while nothing happens. There
+// are no removal requests to watch for: nothing an open node holds vetoes a
+// removal.
+class HidrawBackend final : public HidBackend, public DeviceNotices {
  public:
   HidrawBackend(std::unique_ptr<HidrawNodeSource> nodes,
                 std::unique_ptr<DeviceEventSourceFactory> events, WindowMessages& notices,
@@ -40,8 +43,10 @@ class HidrawBackend final : public HidBackend {
 
   std::vector<std::u16string> EnumerateInterfaces() override;
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
-  uintptr_t RegisterDeviceNotification(WindowId window) override;
-  void UnregisterDeviceNotification(uintptr_t registration) override;
+
+  // DeviceNotices.
+  uintptr_t WatchInterfaces(WindowId window) override;
+  void EndWatch(uintptr_t watch) override;
 
   // Every interface present now, for listings and diagnosis.
   std::vector<HidrawInterface> Interfaces();

@@ -34,6 +34,7 @@ class HidrawMouseSystem final : public MouseSystem {
                  notices, kCliDeviceChanged) {}
 
   HidBackend& Backend() override { return backend_; }
+  DeviceNotices& Notices() override { return backend_; }
 
   std::vector<InterfaceSummary> MouseInterfaces() override {
     std::vector<InterfaceSummary> summaries;

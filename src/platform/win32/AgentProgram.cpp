@@ -19,7 +19,7 @@
 
 namespace lt260 {
 
-int RunAgent(HidBackend& mouse) {
+int RunAgent(HidBackend& mouse, DeviceNotices& notices) {
   Win32WindowSystem windows;
   Win32WindowMessages messages;
   Win32Clock clock;
@@ -33,8 +33,8 @@ int RunAgent(HidBackend& mouse) {
   Win32SystemParameters parameters;
   Win32RegistryAccess registry;
   Win32SingleInstance instance;
-  const AgentPorts ports{windows,  messages, mouse,     clock,    debug,      tray,    menu,
-                         launcher, system,   companion, sessions, parameters, registry};
+  const AgentPorts ports{windows, messages, mouse,  notices,   clock,    debug,      tray,
+                         menu,    launcher, system, companion, sessions, parameters, registry};
   CHidApp app(windows, instance, [&ports] { return std::make_unique<CMyWnd>(ports); });
   return app.Run();
 }

@@ -1,5 +1,10 @@
 #include "platform/win32/SimulatedMouseControl.h"
 
+#include <windows.h>
+// <dbt.h> builds on <windows.h>.
+#include <dbt.h>
+
+#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
@@ -7,12 +12,6 @@
 #include "platform/win32/Win32Text.h"
 #include "sim/SimulatedMouse.h"
 #include "sim/TransferTrace.h"
-// <windows.h> after the mouse: its RegisterDeviceNotification macro would
-// otherwise rename the port's operation in the class as seen from here.
-#include <windows.h>
-// <dbt.h> needs the types of <windows.h>.
-#include <dbt.h>
-#undef RegisterDeviceNotification
 
 namespace lt260 {
 namespace {

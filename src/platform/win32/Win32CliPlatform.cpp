@@ -5,9 +5,8 @@
 #include "platform/win32/Win32HidSystemCalls.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32Text.h"
-// <windows.h> comes with the system calls, after our headers: it renames the
-// port's RegisterDeviceNotification. The broadcast, SetupAPI and HID headers
-// build on it.
+// <windows.h> comes with the system calls; the broadcast, SetupAPI and HID
+// headers build on it.
 #include <dbt.h>
 #include <setupapi.h>
 
@@ -15,8 +14,6 @@
 extern "C" {
 #include <hidsdi.h>
 }
-// The Windows function is called by its wide name below.
-#undef RegisterDeviceNotification
 
 #include <atomic>
 #include <cstdlib>
@@ -82,6 +79,7 @@ HidDescription Describe(const std::u16string& path, DWORD& error) {
 class Win32MouseSystem final : public MouseSystem {
  public:
   HidBackend& Backend() override { return backend_; }
+  DeviceNotices& Notices() override { return backend_; }
 
   std::vector<InterfaceSummary> MouseInterfaces() override {
     std::vector<InterfaceSummary> summaries;

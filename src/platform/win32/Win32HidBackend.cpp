@@ -16,10 +16,6 @@ extern "C" {
 #include <algorithm>
 #include <cstddef>
 
-// The port's operation shares its name with a Windows macro that would rename
-// our member; the Windows function is called by its wide name below.
-#undef RegisterDeviceNotification
-
 namespace lt260 {
 namespace {
 
@@ -35,8 +31,9 @@ DWORD ClampedLength(std::size_t size) {
   return static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
 }
 
-// The errors a read ends with once the device has been detached. Any other
-// failure may pass, and the read is tried again.
+// The errors a read or a transfer ends with once the device has been
+// detached. Any other failure may pass: a read is tried again, a transfer is
+// refused.
 bool IsDeviceGone(DWORD error) {
   switch (error) {
     case ERROR_DEVICE_NOT_CONNECTED:
@@ -85,16 +82,16 @@ class Win32HidDevice final : public HidDevice {
   int InputReportLength() const override { return inputReportLength_; }
   int FeatureReportLength() const override { return featureReportLength_; }
 
-  bool SetFeature(std::span<const uint8_t> report) override {
+  TransferResult SetFeature(std::span<const uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
     // HidD_SetFeature takes a writable buffer although it only reads it.
     std::vector<uint8_t> copy(report.begin(), report.end());
-    return copy.empty() ? false
-                        : ::HidD_SetFeature(file_, copy.data(), ClampedLength(copy.size())) != 0;
+    return Transferred(::HidD_SetFeature(file_, copy.data(), ClampedLength(copy.size())));
   }
 
-  bool GetFeature(std::span<uint8_t> report) override {
-    if (report.empty()) return false;
-    return ::HidD_GetFeature(file_, report.data(), ClampedLength(report.size())) != 0;
+  TransferResult GetFeature(std::span<uint8_t> report) override {
+    if (!FitsFeature(report.size())) return TransferOutcome::WrongLength;
+    return Transferred(::HidD_GetFeature(file_, report.data(), ClampedLength(report.size())));
   }
 
   InputRead ReadInput(std::span<uint8_t> buffer) override {
@@ -135,17 +132,20 @@ class Win32HidDevice final : public HidDevice {
   void CancelRead() override { ::SetEvent(cancelEvent_); }
   bool CanRead() const override { return readable_; }
 
-  uintptr_t WatchRemoval(WindowId window) override {
-    DEV_BROADCAST_HANDLE filter{};
-    filter.dbch_size = sizeof(filter);
-    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
-    filter.dbch_handle = file_;
-    return reinterpret_cast<uintptr_t>(::RegisterDeviceNotificationW(
-        reinterpret_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
-  }
+  HANDLE File() const { return file_; }
 
  private:
   bool Cancelled() const { return ::WaitForSingleObject(cancelEvent_, 0) == WAIT_OBJECT_0; }
+
+  bool FitsFeature(std::size_t size) const {
+    return size != 0 && size == static_cast<std::size_t>(featureReportLength_);
+  }
+
+  // What a HidD_SetFeature or HidD_GetFeature call's result means.
+  static TransferResult Transferred(BOOLEAN succeeded) {
+    if (succeeded) return TransferOutcome::Done;
+    return IsDeviceGone(::GetLastError()) ? TransferOutcome::Gone : TransferOutcome::Refused;
+  }
 
   const Win32HidSystemCalls& calls_;
   HANDLE file_;
@@ -218,7 +218,7 @@ std::unique_ptr<HidDevice> Win32HidBackend::Open(const std::u16string& path) {
   return std::make_unique<Win32HidDevice>(calls_, file, cancelEvent, readable);
 }
 
-uintptr_t Win32HidBackend::RegisterDeviceNotification(WindowId window) {
+uintptr_t Win32HidBackend::WatchInterfaces(WindowId window) {
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
@@ -228,13 +228,22 @@ uintptr_t Win32HidBackend::RegisterDeviceNotification(WindowId window) {
   return reinterpret_cast<uintptr_t>(registration);
 }
 
-void Win32HidBackend::UnregisterDeviceNotification(uintptr_t registration) {
-  if (registration != 0) {
-    ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(registration));
-  }
+uintptr_t Win32HidBackend::WatchRemoval(const HidDevice& device, WindowId window) {
+  const auto* opened = dynamic_cast<const Win32HidDevice*>(&device);
+  if (opened == nullptr) return 0;
+  DEV_BROADCAST_HANDLE filter{};
+  filter.dbch_size = sizeof(filter);
+  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+  filter.dbch_handle = opened->File();
+  return reinterpret_cast<uintptr_t>(::RegisterDeviceNotificationW(
+      reinterpret_cast<HWND>(window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
 }
 
-uintptr_t Win32HidBackend::RemovalNoticeRegistration(int64_t notice) const {
+void Win32HidBackend::EndWatch(uintptr_t watch) {
+  if (watch != 0) ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(watch));
+}
+
+uintptr_t Win32HidBackend::WatchOfNotice(int64_t notice) const {
   // The notice is the DEV_BROADCAST_HDR the system passes with the message,
   // valid while the message is handled.
   const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(static_cast<intptr_t>(notice));

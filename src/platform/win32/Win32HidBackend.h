@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "hid/HidBackend.h"
+#include "ports/DeviceNotices.h"
 
 namespace lt260 {
 
 struct Win32HidSystemCalls;
 
-// The HID port over SetupAPI and the Windows HID library.
+// The HID port over SetupAPI and the Windows HID library, and the device
+// notices of its interfaces through RegisterDeviceNotificationW.
 //
 // Devices it opens are overlapped file handles. Each owns a manual-reset cancel
 // event: CancelRead only sets that event, so it may be called from any thread
@@ -26,7 +28,7 @@ struct Win32HidSystemCalls;
 // and refuses to open them for reading and writing. Such an interface is
 // opened again without any access: its capabilities and feature reports still
 // work, and the device says it cannot read.
-class Win32HidBackend final : public HidBackend {
+class Win32HidBackend final : public HidBackend, public DeviceNotices {
  public:
   // `calls` (kept, not copied) replaces the system calls, for tests; null for
   // the system's own.
@@ -34,10 +36,14 @@ class Win32HidBackend final : public HidBackend {
 
   std::vector<std::u16string> EnumerateInterfaces() override;
   std::unique_ptr<HidDevice> Open(const std::u16string& path) override;
-  uintptr_t RegisterDeviceNotification(WindowId window) override;
-  void UnregisterDeviceNotification(uintptr_t registration) override;
+
+  // DeviceNotices.
+  uintptr_t WatchInterfaces(WindowId window) override;
+  // Watches the handle of a device this backend opened; 0 for any other.
+  uintptr_t WatchRemoval(const HidDevice& device, WindowId window) override;
+  void EndWatch(uintptr_t watch) override;
   // Reads the DEV_BROADCAST_HANDLE a WM_DEVICECHANGE carries.
-  uintptr_t RemovalNoticeRegistration(int64_t notice) const override;
+  uintptr_t WatchOfNotice(int64_t notice) const override;
 
  private:
   const Win32HidSystemCalls& calls_;

@@ -2,7 +2,7 @@
 // codes so that code above the platform layer needs no system header; this
 // file holds each of them against the system's own definition.
 #include <windows.h>
-// The device and session event headers need the types of <windows.h>.
+// <dbt.h> and <wtsapi32.h> build on <windows.h>.
 #include <dbt.h>
 #include <wtsapi32.h>
 

@@ -10,7 +10,9 @@
 #include "hid/HidChannel.h"
 #include "platform/linux/FakeSysfs.h"
 #include "platform/linux/HidrawBackend.h"
+#include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
+#include "support/TransferPrinting.h"
 #include "text/Utf8.h"
 
 namespace lt260 {
@@ -99,7 +101,7 @@ struct HidrawFixture : ::testing::Test {
 // Nodes come from the class folder in number order, each with the HID
 // device its link leads to; entries without a device link are left out.
 TEST_F(HidrawFixture, SysfsNodesInNumberOrderWithTheirHidDevice) {
-  sysfs.AddNode(10, 0x3938, 0x1101, UnnumberedMouse());
+  sysfs.AddNode(10, kVendorId, kProductId, UnnumberedMouse());
   sysfs.AddNode(2, 0x046D, 0xC52F, UnnumberedMouse());
   std::filesystem::create_directories(sysfs.SysRoot() / "class" / "hidraw" / "hidraw5");
 
@@ -115,10 +117,10 @@ TEST_F(HidrawFixture, SysfsNodesInNumberOrderWithTheirHidDevice) {
 // descriptor, one interface per top-level collection; a node whose identity
 // or descriptor is unreadable is listed with its problem and no reports.
 TEST_F(HidrawFixture, InterfacesPerCollectionWithIdsAndLengths) {
-  sysfs.AddNode(0, 0x3938, 0x1101,
+  sysfs.AddNode(0, kVendorId, kProductId,
                 Joined({FeatureCollection(1, 3, 39), FeatureCollection(2, 4, 2048),
                         FeatureCollection(3, 6, 7), StageCollection()}));
-  sysfs.AddNode(1, 0x1B80, 0xB412, UnnumberedMouse());
+  sysfs.AddNode(1, kSecondVendorId, kSecondProductId, UnnumberedMouse());
   sysfs.AddNode(2, 0x1234, 0x5678, Bytes({0xA1, 0x01}));
   sysfs.AddNode(3, 0x1234, 0x5679, UnnumberedMouse());
   test::WriteBytes(sysfs.HidDevice(3) / "uevent", "DRIVER=hid-generic\n");
@@ -134,14 +136,14 @@ TEST_F(HidrawFixture, InterfacesPerCollectionWithIdsAndLengths) {
   for (std::size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(interfaces[i].Path, expected[i].first);
     EXPECT_EQ(interfaces[i].DevNode, node0);
-    EXPECT_EQ(interfaces[i].VendorId, 0x3938);
-    EXPECT_EQ(interfaces[i].ProductId, 0x1101);
+    EXPECT_EQ(interfaces[i].VendorId, kVendorId);
+    EXPECT_EQ(interfaces[i].ProductId, kProductId);
     EXPECT_EQ(interfaces[i].Caps.FeatureReportLength, expected[i].second);
     EXPECT_TRUE(interfaces[i].Problem.empty());
   }
   EXPECT_EQ(interfaces[3].Caps.InputReportLength, 4);
   EXPECT_EQ(interfaces[4].Path, sysfs.Node(1));
-  EXPECT_EQ(interfaces[4].VendorId, 0x1B80);
+  EXPECT_EQ(interfaces[4].VendorId, kSecondVendorId);
   EXPECT_EQ(interfaces[4].Caps.InputReportLength, 4);
   EXPECT_EQ(interfaces[5].Problem, "report descriptor: collection not closed at the end at byte 2");
   EXPECT_EQ(interfaces[5].Caps.FeatureReportLength, 0);
@@ -153,16 +155,16 @@ TEST_F(HidrawFixture, InterfacesPerCollectionWithIdsAndLengths) {
 // than the interface's is refused before it reaches the node.
 TEST_F(HidrawFixture, ChannelFindsTheMouseByLengths) {
   sysfs.AddNode(3, 0x046D, 0xC52F, FeatureCollection(1, 3, 39));  // someone else's
-  sysfs.AddNode(4, 0x3938, 0x1101,
+  sysfs.AddNode(4, kVendorId, kProductId,
                 Joined({FeatureCollection(1, 3, 39), FeatureCollection(2, 4, 2048)}));
-  sysfs.AddNode(5, 0x3938, 0x1101, Joined({FeatureCollection(3, 6, 7), StageCollection()}));
+  sysfs.AddNode(5, kVendorId, kProductId, Joined({FeatureCollection(3, 6, 7), StageCollection()}));
   HidrawBackend backend = MakeBackend();
   RecordingDebugOutput debug;
-  HidChannel channel(backend, messages, debug);
+  HidChannel channel(backend, debug);
 
   ASSERT_TRUE(channel.FindDevice(40));
   EXPECT_EQ(channel.FeatureDevice()->FeatureReportLength(), 40);
-  EXPECT_EQ(channel.FeatureDevice()->VendorId(), 0x3938);
+  EXPECT_EQ(channel.FeatureDevice()->VendorId(), kVendorId);
   ASSERT_NE(channel.InputDevice(), nullptr);
   EXPECT_EQ(channel.InputDevice()->InputReportLength(), 4);
   ASSERT_TRUE(channel.FindDevice(2049));
@@ -171,16 +173,17 @@ TEST_F(HidrawFixture, ChannelFindsTheMouseByLengths) {
 
   ASSERT_TRUE(channel.FindDevice(40));
   std::array<uint8_t, 39> tooShort{3};
-  EXPECT_FALSE(channel.SetFeature(tooShort));
+  EXPECT_EQ(channel.SetFeature(tooShort).Outcome, TransferOutcome::WrongLength);
   // A named pipe takes no ioctl: the transfer of the right length reaches the
   // node and fails there, as a refusal does.
   std::array<uint8_t, 40> report{3};
-  EXPECT_FALSE(channel.GetFeature(report));
+  EXPECT_EQ(channel.GetFeature(report).Outcome, TransferOutcome::Refused);
+  EXPECT_EQ(channel.SetFeature(report).Outcome, TransferOutcome::Refused);
 }
 
 // Opening a node that is not there fails with its errno kept for diagnosis.
 TEST_F(HidrawFixture, OpenFailuresKeepTheirCause) {
-  sysfs.AddNode(0, 0x3938, 0x1101, UnnumberedMouse(), /*withNode=*/false);
+  sysfs.AddNode(0, kVendorId, kProductId, UnnumberedMouse(), /*withNode=*/false);
   HidrawBackend backend = MakeBackend();
   const auto paths = backend.EnumerateInterfaces();
   ASSERT_EQ(paths.size(), 1u);
@@ -195,8 +198,8 @@ TEST_F(HidrawFixture, OpenFailuresKeepTheirCause) {
 // front, as on Windows; a report of another collection on the same node is
 // not delivered to this one; a short buffer takes the report's start.
 TEST_F(HidrawFixture, ReadsDeliverTheCollectionsOwnReportsWithTheirIdByte) {
-  sysfs.AddNode(0, 0x3938, 0x1101, Joined({FeatureCollection(3, 6, 7), StageCollection()}));
-  sysfs.AddNode(1, 0x1B80, 0xB412, UnnumberedMouse());
+  sysfs.AddNode(0, kVendorId, kProductId, Joined({FeatureCollection(3, 6, 7), StageCollection()}));
+  sysfs.AddNode(1, kSecondVendorId, kSecondProductId, UnnumberedMouse());
   HidrawBackend backend = MakeBackend();
 
   auto stage = backend.Open(FromUtf8(sysfs.Node(0) + "&col02"));
@@ -225,7 +228,7 @@ TEST_F(HidrawFixture, ReadsDeliverTheCollectionsOwnReportsWithTheirIdByte) {
 // A cancel wakes a read blocked in poll at once, from another thread, and
 // every later read ends cancelled without waiting.
 TEST_F(HidrawFixture, CancelEndsABlockedReadAndEveryLaterOne) {
-  sysfs.AddNode(0, 0x3938, 0x1101, StageCollection());
+  sysfs.AddNode(0, kVendorId, kProductId, StageCollection());
   HidrawBackend backend = MakeBackend();
   auto device = backend.Open(FromUtf8(sysfs.Node(0)));
   ASSERT_NE(device, nullptr);
@@ -249,16 +252,16 @@ TEST_F(HidrawFixture, CancelEndsABlockedReadAndEveryLaterOne) {
 // ends it. A source that cannot be created fails the registration.
 TEST_F(HidrawFixture, HotplugNoticesReachTheRegisteredWindow) {
   HidrawBackend backend = MakeBackend();
-  const uintptr_t registration = backend.RegisterDeviceNotification(kWindow);
+  const uintptr_t registration = backend.WatchInterfaces(kWindow);
   ASSERT_NE(registration, 0u);
   ASSERT_EQ(::write(eventsFactory->writeFd.Get(), "add", 3), 3);
   ASSERT_TRUE(messages.WaitForPosts(1));
   EXPECT_EQ(messages.Posts()[0], (test::PostedMessage{kWindow, kNotice, 0, 0}));
-  backend.UnregisterDeviceNotification(registration);
-  backend.UnregisterDeviceNotification(registration);
+  backend.EndWatch(registration);
+  backend.EndWatch(registration);
 
   eventsFactory->fail = true;
-  EXPECT_EQ(backend.RegisterDeviceNotification(kWindow), 0u);
+  EXPECT_EQ(backend.WatchInterfaces(kWindow), 0u);
 }
 
 TEST(HotplugNotifierTest, SleepsWhileNothingHappens) {

@@ -18,6 +18,7 @@
 
 #include "hid/HidChannel.h"
 #include "platform/linux/HidrawBackend.h"
+#include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
 
 namespace lt260 {
@@ -42,8 +43,8 @@ class VirtualMouse {
       std::strcpy(reinterpret_cast<char*>(create.u.create2.name), "LT-260 test");
       create.u.create2.rd_size = static_cast<uint16_t>(descriptor.size());
       create.u.create2.bus = 0x03;
-      create.u.create2.vendor = 0x3938;
-      create.u.create2.product = 0x1101;
+      create.u.create2.vendor = kVendorId;
+      create.u.create2.product = kProductId;
       std::memcpy(create.u.create2.rd_data, descriptor.data(), descriptor.size());
       created_ = ::write(fd_.Get(), &create, sizeof create) == sizeof create;
       thread_ = std::thread([this] { Answer(); });
@@ -122,7 +123,7 @@ TEST(UhidBackendTest, RunsTheWholeBackendAgainstAVirtualMouse) {
   RecordingDebugOutput debug;
   HidrawBackend backend(std::make_unique<UdevHidrawNodes>(), std::make_unique<NoEvents>(), messages,
                         0x219);
-  HidChannel channel(backend, messages, debug);
+  HidChannel channel(backend, debug);
   bool found = false;
   for (int i = 0; i < 100 && !found; ++i) {
     found = channel.FindDevice(40);
@@ -143,7 +144,8 @@ TEST(UhidBackendTest, RunsTheWholeBackendAgainstAVirtualMouse) {
   std::unique_ptr<HidDevice> stage;
   for (const auto& path : paths) {
     auto device = backend.Open(path);
-    if (device && device->VendorId() == 0x3938 && device->InputReportLength() == 4) {
+    if (device && device->VendorId() == kVendorId &&
+        device->InputReportLength() == kInputReportLength) {
       stage = std::move(device);
     }
   }

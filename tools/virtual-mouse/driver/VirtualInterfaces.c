@@ -1,5 +1,7 @@
 #include "VirtualInterfaces.h"
 
+#include "protocol/DeviceIdentity.h"
+
 /* Report descriptors of our own: each a vendor-page application collection
  * holding one report of 8-bit fields, so the lengths the class driver computes
  * are the report ID byte plus the count. */
@@ -15,8 +17,8 @@
 #define FEATURE_DATA 0xB1, 0x02              /* Feature (Data, Variable, Absolute) */
 
 static const UCHAR InputDescriptor[] = {
-    VENDOR_PAGE, USAGE_ID(0x01), APPLICATION, REPORT_ID(0x02), USAGE_ID(0x02),
-    BYTE_FIELDS, COUNT8(3),   INPUT_DATA,  END_COLLECTION};
+    VENDOR_PAGE, USAGE_ID(0x01), APPLICATION, REPORT_ID(LT260_INPUT_REPORT_ID), USAGE_ID(0x02),
+    BYTE_FIELDS, COUNT8(LT260_INPUT_REPORT_LENGTH - 1), INPUT_DATA, END_COLLECTION};
 
 static const UCHAR SettingsDescriptor[] = {
     VENDOR_PAGE, USAGE_ID(0x03), APPLICATION,  REPORT_ID(0x03), USAGE_ID(0x03),
@@ -41,14 +43,14 @@ static const UCHAR OtherDescriptor[] = {
 #define DESCRIPTOR(d) (d), (USHORT)sizeof(d)
 
 static const VirtualInterface Interfaces[] = {
-    {VIRTUAL_MOUSE_INPUT_ID, RoleMouseInput, 0x1B80, 0xB412, 4, 0, DESCRIPTOR(InputDescriptor),
-     L"LT-260"},
-    {VIRTUAL_MOUSE_SETTINGS_ID, RoleMouseFeature, 0x1B80, 0xB412, 0, 40,
-     DESCRIPTOR(SettingsDescriptor), L"LT-260"},
-    {VIRTUAL_MOUSE_BUTTONS_ID, RoleMouseFeature, 0x1B80, 0xB412, 0, 2049,
-     DESCRIPTOR(ButtonsDescriptor), L"LT-260"},
-    {VIRTUAL_MOUSE_COMMAND_ID, RoleMouseFeature, 0x1B80, 0xB412, 0, 8,
-     DESCRIPTOR(CommandDescriptor), L"LT-260"},
+    {VIRTUAL_MOUSE_INPUT_ID, RoleMouseInput, LT260_SECOND_VENDOR_ID, LT260_SECOND_PRODUCT_ID,
+     LT260_INPUT_REPORT_LENGTH, 0, DESCRIPTOR(InputDescriptor), L"LT-260"},
+    {VIRTUAL_MOUSE_SETTINGS_ID, RoleMouseFeature, LT260_SECOND_VENDOR_ID, LT260_SECOND_PRODUCT_ID,
+     0, 40, DESCRIPTOR(SettingsDescriptor), L"LT-260"},
+    {VIRTUAL_MOUSE_BUTTONS_ID, RoleMouseFeature, LT260_SECOND_VENDOR_ID, LT260_SECOND_PRODUCT_ID,
+     0, 2049, DESCRIPTOR(ButtonsDescriptor), L"LT-260"},
+    {VIRTUAL_MOUSE_COMMAND_ID, RoleMouseFeature, LT260_SECOND_VENDOR_ID, LT260_SECOND_PRODUCT_ID,
+     0, 8, DESCRIPTOR(CommandDescriptor), L"LT-260"},
     {VIRTUAL_MOUSE_CONTROL_ID, RoleControl, VIRTUAL_MOUSE_CONTROL_VENDOR,
      VIRTUAL_MOUSE_CONTROL_PRODUCT, 0, CONTROL_REPORT_LENGTH, DESCRIPTOR(ControlDescriptor),
      L"LT-260 virtual mouse control"},

@@ -23,7 +23,7 @@ typedef struct VirtualDevice {
   const VirtualInterface* Interface;
   BOOLEAN Removed;
   PIRP PendingReads[MAX_PENDING_READS];
-  UCHAR Queue[INPUT_QUEUE_LENGTH][LT260_DPI_REPORT_LENGTH];
+  UCHAR Queue[INPUT_QUEUE_LENGTH][LT260_INPUT_REPORT_LENGTH];
   ULONG QueueHead;
   ULONG QueueCount;
 } VirtualDevice;
@@ -132,12 +132,12 @@ static NTSTATUS DispatchRead(VirtualDevice* device, PIRP irp, ULONG length) {
   }
   if (device->QueueCount > 0) {
     UCHAR* report = device->Queue[device->QueueHead];
-    CopyBytes(buffer, report, LT260_DPI_REPORT_LENGTH);
-    TraceLocked(CONTROL_RECORD_READ, TRUE, 0, report, LT260_DPI_REPORT_LENGTH);
+    CopyBytes(buffer, report, LT260_INPUT_REPORT_LENGTH);
+    TraceLocked(CONTROL_RECORD_READ, TRUE, 0, report, LT260_INPUT_REPORT_LENGTH);
     device->QueueHead = (device->QueueHead + 1) % INPUT_QUEUE_LENGTH;
     --device->QueueCount;
     KeReleaseSpinLock(&Lock, irql);
-    return Complete(irp, STATUS_SUCCESS, LT260_DPI_REPORT_LENGTH);
+    return Complete(irp, STATUS_SUCCESS, LT260_INPUT_REPORT_LENGTH);
   }
   for (i = 0; i < MAX_PENDING_READS && device->PendingReads[i] != 0; ++i) {
   }
@@ -161,7 +161,7 @@ static NTSTATUS DispatchRead(VirtualDevice* device, PIRP irp, ULONG length) {
 /* The DPI button: the firmware switches its stage and the report goes to the
  * input interface, to a pending read or into its queue. */
 static NTSTATUS PressDpi(UCHAR stage) {
-  UCHAR report[LT260_DPI_REPORT_LENGTH];
+  UCHAR report[LT260_INPUT_REPORT_LENGTH];
   VirtualDevice* input = 0;
   PIRP irp = 0;
   NTSTATUS status = STATUS_SUCCESS;
@@ -180,17 +180,17 @@ static NTSTATUS PressDpi(UCHAR stage) {
   Lt260FirmwarePressDpi(&Firmware, stage, report);
   irp = TakePendingReadLocked(input);
   if (irp != 0) {
-    CopyBytes((UCHAR*)irp->UserBuffer, report, LT260_DPI_REPORT_LENGTH);
-    TraceLocked(CONTROL_RECORD_READ, TRUE, 0, report, LT260_DPI_REPORT_LENGTH);
+    CopyBytes((UCHAR*)irp->UserBuffer, report, LT260_INPUT_REPORT_LENGTH);
+    TraceLocked(CONTROL_RECORD_READ, TRUE, 0, report, LT260_INPUT_REPORT_LENGTH);
   } else if (input->QueueCount < INPUT_QUEUE_LENGTH) {
     CopyBytes(input->Queue[(input->QueueHead + input->QueueCount) % INPUT_QUEUE_LENGTH], report,
-              LT260_DPI_REPORT_LENGTH);
+              LT260_INPUT_REPORT_LENGTH);
     ++input->QueueCount;
   } else {
     status = STATUS_DEVICE_BUSY;
   }
   KeReleaseSpinLock(&Lock, irql);
-  if (irp != 0) Complete(irp, STATUS_SUCCESS, LT260_DPI_REPORT_LENGTH);
+  if (irp != 0) Complete(irp, STATUS_SUCCESS, LT260_INPUT_REPORT_LENGTH);
   return status;
 }
 

@@ -1,14 +1,18 @@
 /*
  * What the virtual mouse's driver and its control program agree on: the
  * hardware ids the driver serves, and the control interface's one feature
- * report. Plain C with no includes, for the driver and the program alike.
+ * report. Plain C needing no system header, for the driver and the program
+ * alike.
  */
 #ifndef LT260_VIRTUAL_MOUSE_PROTOCOL_H
 #define LT260_VIRTUAL_MOUSE_PROTOCOL_H
 
+#include "protocol/DeviceIdentity.h"
+
 /* The mouse's interfaces, one root-enumerated device each, in the order the
  * control program plugs them: the input reports, then the feature reports of
- * 40, 2049 and 8 bytes. */
+ * 40, 2049 and 8 bytes. Their ids name the LT-260's second vendor and product
+ * (the control program checks that they do) and match the INF's. */
 #define VIRTUAL_MOUSE_INPUT_ID L"root\\VID_1B80&PID_B412&MI_00"
 #define VIRTUAL_MOUSE_SETTINGS_ID L"root\\VID_1B80&PID_B412&MI_01"
 #define VIRTUAL_MOUSE_BUTTONS_ID L"root\\VID_1B80&PID_B412&MI_02"
@@ -22,7 +26,7 @@
 /* The control interface: present from install to uninstall, through every
  * unplug, and of a product the Agent does not accept. */
 #define VIRTUAL_MOUSE_CONTROL_ID L"root\\LT260_VIRTUAL_MOUSE_CONTROL"
-#define VIRTUAL_MOUSE_CONTROL_VENDOR 0x1B80
+#define VIRTUAL_MOUSE_CONTROL_VENDOR LT260_SECOND_VENDOR_ID
 #define VIRTUAL_MOUSE_CONTROL_PRODUCT 0x0260
 
 /* The control report: byte 0 its ID, byte 1 an operation (set) or a record

@@ -18,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using lt260::HidChannel;
 using lt260::SimulatedMouse;
+using lt260::WM_AGENT_DPI_STAGE;
 using lt260::test::RecordingDebugOutput;
 using lt260::test::RecordingWindowMessages;
 

@@ -1,16 +1,12 @@
 #include "sim/SimulatedMouse.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <deque>
 #include <utility>
 
 #include "protocol/ActionRecord.h"
-#include "protocol/ButtonBlock.h"
 #include "protocol/ButtonReport.h"
 #include "protocol/CommandReport.h"
-#include "protocol/LittleEndian.h"
 #include "protocol/SettingsReport.h"
 
 namespace lt260 {
@@ -22,17 +18,6 @@ std::u16string InterfacePath(uint16_t vendorId, uint16_t productId, int collecti
   std::snprintf(text, sizeof text, "\\\\?\\hid#vid_%04x&pid_%04x&col%02d#7&1a2b3c4d&0&%04d",
                 vendorId, productId, collection, collection - 1);
   return std::u16string(text, text + std::char_traits<char>::length(text));
-}
-
-std::vector<uint8_t> Resized(std::span<const uint8_t> bytes, std::size_t length, uint8_t id) {
-  std::vector<uint8_t> copy(length, 0);
-  std::copy_n(bytes.begin(), std::min(bytes.size(), length), copy.begin());
-  copy[0] = id;
-  return copy;
-}
-
-unsigned long Length(std::size_t size) {
-  return static_cast<unsigned long>(std::min<std::size_t>(size, 0xFFFFFFFFu));
 }
 
 }  // namespace
@@ -49,15 +34,6 @@ std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t prod
   };
 }
 
-struct SimulatedMouse::Handle {
-  uint64_t Id = 0;
-  SimulatedInterface Interface;
-  bool Dead = false;  // the mouse was unplugged while it was open
-  bool Cancelled = false;
-  bool Closed = false;
-  int ActiveReads = 0;
-  std::deque<std::vector<uint8_t>> Queue;
-};
 
 // An open interface. The interface's identity never changes, so it is read
 // without the lock; everything else goes through the mouse.
@@ -95,14 +71,8 @@ class SimulatedMouse::Device final : public HidDevice {
 SimulatedMouse::SimulatedMouse(SimulatedMouseConfig config)
     : config_(std::move(config)),
       attached_(config_.Interfaces.size()),
-      garbageRandom_(config_.GarbageSeed != 0 ? config_.GarbageSeed : std::random_device{}()) {
-  const ProfileSetting profile = DefaultProfileSetting();
-  Lt260FirmwareReset(&firmware_);
-  const SettingsReportBytes settings = BuildSettingsReport(profile);
-  const ButtonReportBytes buttons = BuildButtonReport(profile);
-  Lt260FirmwareHold(&firmware_, settings.data(), Length(settings.size()));
-  Lt260FirmwareHold(&firmware_, buttons.data(), Length(buttons.size()));
-}
+      handles_(config_.InputBufferCount),
+      faults_(config_.GarbageSeed) {}
 
 SimulatedMouse::~SimulatedMouse() = default;
 
@@ -132,18 +102,12 @@ std::unique_ptr<HidDevice> SimulatedMouse::Open(const std::u16string& path) {
   std::lock_guard lock(mutex_);
   const SimulatedInterface* interface = FindInterface(path);
   if (interface == nullptr || interface->OpenFails) return nullptr;
-  auto handle = std::make_shared<Handle>();
-  handle->Id = nextHandleId_++;
-  handle->Interface = *interface;
-  openHandles_.push_back(handle);
-  latestHandle_[path] = handle->Id;
-  ++opens_;
-  return std::make_unique<Device>(*this, std::move(handle));
+  return std::make_unique<Device>(*this, handles_.Open(*interface));
 }
 
 uintptr_t SimulatedMouse::WatchInterfaces(WindowId window) {
   std::lock_guard lock(mutex_);
-  if (registrationFails_) return 0;
+  if (faults_.RegistrationsFail()) return 0;
   notificationWindow_ = window;
   notificationRegistration_ = nextRegistration_++;
   return notificationRegistration_;
@@ -162,7 +126,7 @@ void SimulatedMouse::EndWatch(uintptr_t watch) {
 uintptr_t SimulatedMouse::WatchRemoval(const HidDevice& device, WindowId window) {
   const auto* opened = dynamic_cast<const Device*>(&device);
   std::lock_guard lock(mutex_);
-  if (opened == nullptr || window == 0 || registrationFails_) return 0;
+  if (opened == nullptr || window == 0 || faults_.RegistrationsFail()) return 0;
   const uintptr_t registration = nextRegistration_++;
   removalWatches_[registration] = opened->Path();
   return registration;
@@ -190,89 +154,42 @@ uintptr_t SimulatedMouse::RemovalWatchOf(const std::u16string& path) const {
 
 std::vector<uint8_t> SimulatedMouse::SettingsReport() const {
   std::lock_guard lock(mutex_);
-  return {std::begin(firmware_.Settings), std::end(firmware_.Settings)};
+  return firmware_.SettingsReport();
 }
 
 std::vector<uint8_t> SimulatedMouse::ButtonReport() const {
   std::lock_guard lock(mutex_);
-  return {std::begin(firmware_.Buttons), std::end(firmware_.Buttons)};
+  return firmware_.ButtonReport();
 }
 
 std::vector<uint8_t> SimulatedMouse::CommandReport() const {
   std::lock_guard lock(mutex_);
-  return {std::begin(firmware_.Command), std::end(firmware_.Command)};
+  return firmware_.CommandReport();
 }
 
 void SimulatedMouse::SetSettingsReport(std::span<const uint8_t> report) {
   std::lock_guard lock(mutex_);
-  const std::vector<uint8_t> held = Resized(report, kSettingsReportLength, kSettingsReportId);
-  Lt260FirmwareHold(&firmware_, held.data(), Length(held.size()));
+  firmware_.SetSettingsReport(report);
 }
 
 void SimulatedMouse::SetButtonReport(std::span<const uint8_t> report) {
   std::lock_guard lock(mutex_);
-  const std::vector<uint8_t> held = Resized(report, kButtonReportLength, kButtonReportId);
-  Lt260FirmwareHold(&firmware_, held.data(), Length(held.size()));
+  firmware_.SetButtonReport(report);
 }
 
 bool SimulatedMouse::HoldReport(std::span<const uint8_t> report) {
-  if (report.size() == kSettingsReportLength && report[0] == kSettingsReportId) {
-    SetSettingsReport(report);
-    return true;
-  }
-  if (report.size() == kButtonReportLength && report[0] == kButtonReportId) {
-    SetButtonReport(report);
-    return true;
-  }
-  return false;
+  std::lock_guard lock(mutex_);
+  return firmware_.HoldReport(report);
 }
 
 void SimulatedMouse::ProgramProfile(const ProfileSetting& profile) {
-  SetSettingsReport(BuildSettingsReport(profile));
-  SetButtonReport(BuildButtonReport(profile));
+  std::lock_guard lock(mutex_);
+  firmware_.Program(profile);
 }
 
 void SimulatedMouse::HoldButtonBlock(int buttonIndex, std::span<const uint8_t> records) {
-  if (buttonIndex < 0 || buttonIndex >= kButtonCount) return;
   std::lock_guard lock(mutex_);
-  const std::span<const uint8_t, kButtonReportLength> report(firmware_.Buttons);
-  const auto extents = SplitButtonBlocks(report);
-  std::array<std::vector<uint8_t>, kButtonCount> blocks;
-  for (int s = 0; s < kButtonCount; ++s) {
-    if (s == buttonIndex) {
-      const std::size_t whole = records.size() / kActionRecordLength * kActionRecordLength;
-      blocks[s].assign(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(whole));
-      continue;
-    }
-    const std::size_t first = 1 + std::size_t{extents[s].Offset};
-    if (extents[s].Length == 0 || first >= kButtonReportLength) continue;
-    const std::size_t length =
-        std::min<std::size_t>(extents[s].Length, kButtonReportLength - first);
-    blocks[s].assign(report.begin() + static_cast<std::ptrdiff_t>(first),
-                     report.begin() + static_cast<std::ptrdiff_t>(first + length));
-  }
-
-  std::vector<uint8_t> rebuilt(kButtonReportLength, 0);
-  rebuilt[0] = kButtonReportId;
-  // The reserved bytes between the offset table and the record area are kept.
-  std::copy(report.begin() + 1 + 2 * kButtonCount, report.begin() + 1 + kRecordAreaOffset,
-            rebuilt.begin() + 1 + 2 * kButtonCount);
-  std::size_t offset = kRecordAreaOffset;
-  for (int s = 0; s < kButtonCount; ++s) {
-    const std::size_t room =
-        (kButtonReportLength - 1 - offset) / kActionRecordLength * kActionRecordLength;
-    const std::size_t length = std::min(blocks[s].size(), room);
-    const std::span<uint8_t, 2> entry(rebuilt.data() + 1 + 2 * s, 2);
-    if (length == 0) {
-      StoreLe16(entry, kNoBlockOffset);
-      continue;
-    }
-    StoreLe16(entry, static_cast<uint16_t>(offset));
-    std::copy_n(blocks[s].begin(), length,
-                rebuilt.begin() + static_cast<std::ptrdiff_t>(1 + offset));
-    offset += length;
-  }
-  Lt260FirmwareHold(&firmware_, rebuilt.data(), Length(rebuilt.size()));
+  firmware_.HoldButtonBlock(buttonIndex, records);
 }
 
 std::vector<uint8_t> SimulatedMouse::BulletMacroRecords(int buttonIndex, const BulletMacro& macro) {
@@ -304,17 +221,17 @@ void SimulatedMouse::HoldBulletMacro(int buttonIndex, const BulletMacro& macro) 
 
 void SimulatedMouse::RefuseNextTransfers(int count) {
   std::lock_guard lock(mutex_);
-  Lt260FirmwareRefuse(&firmware_, static_cast<unsigned long>(std::max(count, 0)));
+  firmware_.Refuse(count);
 }
 
 void SimulatedMouse::VanishAfterTransfers(int count) {
   std::lock_guard lock(mutex_);
-  transfersUntilVanish_ = std::max(count, 0);
+  faults_.VanishAfter(count);
 }
 
 void SimulatedMouse::SetVanishHandler(std::function<void()> handler) {
   std::lock_guard lock(mutex_);
-  vanishHandler_ = std::move(handler);
+  faults_.SetVanishHandler(std::move(handler));
 }
 
 void SimulatedMouse::Unplug() {
@@ -327,11 +244,11 @@ void SimulatedMouse::Unplug() {
 
 void SimulatedMouse::UnplugLocked() {
   config_.PluggedIn = false;
-  for (const auto& handle : openHandles_) handle->Dead = true;
+  handles_.KillWhere([](const SimulatedInterface&) { return true; });
 }
 
 bool SimulatedMouse::CountTransferLocked() {
-  if (transfersUntilVanish_ == 0 || --transfersUntilVanish_ > 0) return false;
+  if (!faults_.CountTransfer()) return false;
   UnplugLocked();
   return true;
 }
@@ -342,7 +259,7 @@ void SimulatedMouse::AfterTransfer(bool vanished) {
   std::function<void()> handler;
   {
     std::lock_guard lock(mutex_);
-    handler = vanishHandler_;
+    handler = faults_.VanishHandler();
   }
   if (handler) handler();
 }
@@ -358,16 +275,15 @@ void SimulatedMouse::PlugInterfaces(std::size_t count) {
     std::lock_guard lock(mutex_);
     config_.PluggedIn = true;
     attached_ = std::min(count, config_.Interfaces.size());
-    for (const auto& handle : openHandles_) {
-      const auto end = config_.Interfaces.begin() + static_cast<std::ptrdiff_t>(attached_);
-      const bool attached = std::any_of(config_.Interfaces.begin(), end, [&](const auto& known) {
-        return known.Path == handle->Interface.Path;
-      });
+    const auto end = config_.Interfaces.begin() + static_cast<std::ptrdiff_t>(attached_);
+    handles_.KillWhere([&](const SimulatedInterface& open) {
+      const bool attached = std::any_of(config_.Interfaces.begin(), end,
+                                        [&](const auto& known) { return known.Path == open.Path; });
       const bool unrelated =
           std::any_of(unrelated_.begin(), unrelated_.end(),
-                      [&](const auto& other) { return other.Path == handle->Interface.Path; });
-      if (!attached && !unrelated) handle->Dead = true;
-    }
+                      [&](const auto& other) { return other.Path == open.Path; });
+      return !attached && !unrelated;
+    });
   }
   inputChanged_.notify_all();
 }
@@ -381,9 +297,7 @@ void SimulatedMouse::RemoveUnrelatedInterface(const std::u16string& path) {
   {
     std::lock_guard lock(mutex_);
     std::erase_if(unrelated_, [&](const auto& other) { return other.Path == path; });
-    for (const auto& handle : openHandles_) {
-      if (handle->Interface.Path == path) handle->Dead = true;
-    }
+    handles_.KillWhere([&](const SimulatedInterface& open) { return open.Path == path; });
   }
   inputChanged_.notify_all();
 }
@@ -395,17 +309,17 @@ bool SimulatedMouse::PluggedIn() const {
 
 void SimulatedMouse::FailNotificationRegistration(bool fail) {
   std::lock_guard lock(mutex_);
-  registrationFails_ = fail;
+  faults_.FailRegistrations(fail);
 }
 
 int SimulatedMouse::PressDpiButton(uint8_t stage) {
   // The firmware switches its own stage too, so a later read-back of its
   // settings report says the new one.
-  std::array<uint8_t, kInputReportLength> report{};
+  std::vector<uint8_t> report;
   {
     std::lock_guard lock(mutex_);
     if (!config_.PluggedIn) return 0;
-    Lt260FirmwarePressDpi(&firmware_, stage, report.data());
+    report = firmware_.PressDpi(stage);
   }
   return SendInputReport(report);
 }
@@ -415,14 +329,9 @@ int SimulatedMouse::SendInputReport(std::span<const uint8_t> report) {
   {
     std::lock_guard lock(mutex_);
     if (!config_.PluggedIn) return 0;
-    for (const auto& handle : openHandles_) {
-      if (handle->Dead || handle->Cancelled ||
-          handle->Interface.InputReportLength != static_cast<int>(report.size())) {
-        continue;
-      }
-      QueueInputLocked(*handle, report);
-      ++delivered;
-    }
+    delivered = handles_.Queue(report, [&](const SimulatedInterface& open) {
+      return open.InputReportLength == static_cast<int>(report.size());
+    });
   }
   inputChanged_.notify_all();
   return delivered;
@@ -433,27 +342,14 @@ int SimulatedMouse::SendGarbage(int count) {
   {
     std::lock_guard lock(mutex_);
     if (!config_.PluggedIn) return 0;
-    std::uniform_int_distribution<int> length(1, kLongestGarbageReport);
-    std::uniform_int_distribution<int> byte(0, 0xFF);
-    std::vector<uint8_t> report;
     for (int i = 0; i < count; ++i) {
-      report.resize(static_cast<std::size_t>(length(garbageRandom_)));
-      for (uint8_t& value : report) value = static_cast<uint8_t>(byte(garbageRandom_));
-      for (const auto& handle : openHandles_) {
-        if (handle->Dead || handle->Cancelled || handle->Interface.InputReportLength <= 0) continue;
-        QueueInputLocked(*handle, report);
-        ++queued;
-      }
+      queued += handles_.Queue(faults_.GarbageReport(), [](const SimulatedInterface& open) {
+        return open.InputReportLength > 0;
+      });
     }
   }
   inputChanged_.notify_all();
   return queued;
-}
-
-void SimulatedMouse::QueueInputLocked(Handle& handle, std::span<const uint8_t> report) {
-  const auto capacity = static_cast<std::size_t>(std::max(config_.InputBufferCount, 1));
-  while (handle.Queue.size() >= capacity) handle.Queue.pop_front();
-  handle.Queue.emplace_back(report.begin(), report.end());
 }
 
 bool SimulatedMouse::HandleUsableLocked(const Handle& handle) const {
@@ -473,13 +369,13 @@ TransferOutcome SimulatedMouse::RefusalOf(const Handle& handle, std::size_t leng
 // it is afterwards.
 TransferResult SimulatedMouse::Transfer(Handle& handle, TransferKind kind,
                                         std::span<const uint8_t> report,
-                                        const std::function<int(unsigned long)>& firmwareCall) {
+                                        const std::function<bool(std::size_t)>& firmwareCall) {
   std::unique_lock lock(mutex_);
   const int length = handle.Interface.FeatureReportLength;
   TransferOutcome outcome = TransferOutcome::Gone;
   if (HandleUsableLocked(handle)) {
-    const bool injected = firmware_.Refusals > 0;
-    outcome = firmwareCall(Length(static_cast<std::size_t>(std::max(length, 0)))) != 0
+    const bool injected = firmware_.RefusalPending();
+    outcome = firmwareCall(static_cast<std::size_t>(std::max(length, 0)))
                   ? TransferOutcome::Done
                   : RefusalOf(handle, report.size(), injected);
   }
@@ -493,25 +389,23 @@ TransferResult SimulatedMouse::Transfer(Handle& handle, TransferKind kind,
 }
 
 TransferResult SimulatedMouse::SetFeature(Handle& handle, std::span<const uint8_t> report) {
-  return Transfer(handle, TransferKind::SetFeature, report, [&](unsigned long interfaceLength) {
-    return Lt260FirmwareSetFeature(&firmware_, interfaceLength, report.data(),
-                                   Length(report.size()));
+  return Transfer(handle, TransferKind::SetFeature, report, [&](std::size_t interfaceLength) {
+    return firmware_.SetFeature(interfaceLength, report);
   });
 }
 
 TransferResult SimulatedMouse::GetFeature(Handle& handle, std::span<uint8_t> report) {
-  return Transfer(handle, TransferKind::GetFeature, report, [&](unsigned long interfaceLength) {
-    return Lt260FirmwareGetFeature(&firmware_, interfaceLength, report.data(),
-                                   Length(report.size()));
+  return Transfer(handle, TransferKind::GetFeature, report, [&](std::size_t interfaceLength) {
+    return firmware_.GetFeature(interfaceLength, report);
   });
 }
 
 InputRead SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle,
                                     std::span<uint8_t> buffer) {
   std::unique_lock lock(mutex_);
-  ++readCalls_;
+  handles_.CountRead();
   if (handle->Closed) {
-    ++staleReads_;
+    handles_.CountStaleRead();
     return InputRead::Ended(ReadOutcome::Cancelled);
   }
   if (handle->Interface.InputReportLength <= 0 || handle->Interface.ReadDenied) {
@@ -526,7 +420,7 @@ InputRead SimulatedMouse::ReadInput(const std::shared_ptr<Handle>& handle,
   } else if (!handle->Cancelled) {
     std::vector<uint8_t> report = std::move(handle->Queue.front());
     handle->Queue.pop_front();
-    if (handle->Closed || latestHandle_[handle->Interface.Path] != handle->Id) ++staleReads_;
+    if (handle->Closed || handles_.Superseded(*handle)) handles_.CountStaleRead();
     const std::size_t copied = std::min(report.size(), buffer.size());
     std::copy_n(report.begin(), copied, buffer.begin());
     read = InputRead::Report(static_cast<int>(copied));
@@ -548,12 +442,7 @@ void SimulatedMouse::CancelRead(Handle& handle) {
 void SimulatedMouse::Close(Handle& handle) {
   {
     std::lock_guard lock(mutex_);
-    if (handle.ActiveReads > 0) ++staleReads_;
-    handle.Closed = true;
-    // A closed device's reads end, as a closed handle's would.
-    handle.Cancelled = true;
-    ++closes_;
-    std::erase_if(openHandles_, [&](const auto& open) { return open.get() == &handle; });
+    handles_.Close(handle);
   }
   inputChanged_.notify_all();
 }
@@ -576,34 +465,32 @@ void SimulatedMouse::ClearTransfers() {
 
 int SimulatedMouse::OpenCount() const {
   std::lock_guard lock(mutex_);
-  return opens_;
+  return handles_.Opens();
 }
 
 int SimulatedMouse::CloseCount() const {
   std::lock_guard lock(mutex_);
-  return closes_;
+  return handles_.Closes();
 }
 
 int SimulatedMouse::OpenDevices() const {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(openHandles_.size());
+  return handles_.OpenNow();
 }
 
 int SimulatedMouse::OpenDevicesOf(const std::u16string& path) const {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(
-      std::count_if(openHandles_.begin(), openHandles_.end(),
-                    [&](const auto& open) { return open->Interface.Path == path; }));
+  return handles_.OpenNowOf(path);
 }
 
 uint64_t SimulatedMouse::ReadCalls() const {
   std::lock_guard lock(mutex_);
-  return readCalls_;
+  return handles_.ReadCalls();
 }
 
 int SimulatedMouse::StaleReads() const {
   std::lock_guard lock(mutex_);
-  return staleReads_;
+  return handles_.StaleReads();
 }
 
 WindowId SimulatedMouse::NotificationWindow() const {

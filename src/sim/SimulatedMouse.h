@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,25 +14,13 @@
 #include "ports/DeviceNotices.h"
 #include "protocol/DeviceIdentity.h"
 #include "settings/ProfileSetting.h"
-#include "sim/FirmwareCore.h"
+#include "sim/SimulatedFaults.h"
+#include "sim/SimulatedFirmware.h"
+#include "sim/SimulatedHandles.h"
+#include "sim/SimulatedInterface.h"
 #include "sim/TransferTrace.h"
 
 namespace lt260 {
-
-// One HID interface (top-level collection) the simulated mouse exposes.
-struct SimulatedInterface {
-  std::u16string Path;
-  uint16_t VendorId = kVendorId;
-  uint16_t ProductId = kProductId;
-  // Report lengths, report-ID byte included; 0 for none.
-  int InputReportLength = 0;
-  int FeatureReportLength = 0;
-  // When set, every Open of this path fails, as for a device held exclusively.
-  bool OpenFails = false;
-  // When set, the path opens without read access, as Windows opens the
-  // collections it keeps for itself: feature reports work, reads fail.
-  bool ReadDenied = false;
-};
 
 // The firmware's interfaces as the LT-260 presents them: three feature
 // interfaces told apart by their report lengths (40 settings, 2049 buttons,
@@ -52,14 +39,9 @@ struct SimulatedMouseConfig {
   uint32_t GarbageSeed = 0;
 };
 
-// The mouse behind the HidBackend port: its interfaces, handles, input queues
-// and plugging around the firmware's rules (FirmwareCore.h), which the virtual
-// mouse's driver runs too. The firmware keeps the mouse's state as the reports
-// it answers with: report 3 (settings, 40 bytes) and report 4 (button
-// assignments, 2049 bytes), plus the last command report 6 (8 bytes). A
-// feature transfer is accepted only on an interface whose feature length
-// equals the transfer's length and only for the report ID of that length
-// (40: 3, 2049: 4, 8: 6); anything else is refused, as the firmware would.
+// The mouse behind the HidBackend port: its interfaces and their plugging,
+// around its firmware (SimulatedFirmware), the devices open on it
+// (SimulatedHandles) and the faults it can be given (SimulatedFaults).
 //
 // Each open device has its own queue of input reports, filled by the reports
 // sent while it is open. Everything is thread-safe. The mouse must outlive the
@@ -155,7 +137,7 @@ class SimulatedMouse final : public HidBackend, public DeviceNotices {
   // mouse. A read takes as much of a report as its buffer holds. Returns how
   // many reports were queued in all.
   int SendGarbage(int count);
-  static constexpr int kLongestGarbageReport = 64;
+  static constexpr int kLongestGarbageReport = SimulatedFaults::kLongestGarbageReport;
 
   // The trace of every feature transfer and every input report read.
   std::vector<TransferRecord> Transfers() const;
@@ -186,14 +168,14 @@ class SimulatedMouse final : public HidBackend, public DeviceNotices {
 
  private:
   class Device;
-  struct Handle;
+  using Handle = SimulatedHandle;
 
   const SimulatedInterface* FindInterface(const std::u16string& path) const;
   bool HandleUsableLocked(const Handle& handle) const;
   // One feature transfer: `firmwareCall` runs it on the firmware, under the
   // lock, given the interface's feature length.
   TransferResult Transfer(Handle& handle, TransferKind kind, std::span<const uint8_t> report,
-                          const std::function<int(unsigned long)>& firmwareCall);
+                          const std::function<bool(std::size_t)>& firmwareCall);
   TransferResult SetFeature(Handle& handle, std::span<const uint8_t> report);
   TransferResult GetFeature(Handle& handle, std::span<uint8_t> report);
   // Why the firmware did not take a transfer of `length` bytes on `handle`'s
@@ -203,7 +185,6 @@ class SimulatedMouse final : public HidBackend, public DeviceNotices {
   void CancelRead(Handle& handle);
   void Close(Handle& handle);
   void UnplugLocked();
-  void QueueInputLocked(Handle& handle, std::span<const uint8_t> report);
   // Counts a feature transfer towards a pending vanish; true when the mouse
   // has just pulled itself out.
   bool CountTransferLocked();
@@ -215,22 +196,13 @@ class SimulatedMouse final : public HidBackend, public DeviceNotices {
   // How many of config_.Interfaces are attached while plugged in.
   std::size_t attached_ = 0;
   std::vector<SimulatedInterface> unrelated_;
-  Lt260Firmware firmware_{};
-  int transfersUntilVanish_ = 0;
-  std::function<void()> vanishHandler_;
-  std::mt19937 garbageRandom_;
-  bool registrationFails_ = false;
+  SimulatedFirmware firmware_;
+  SimulatedHandles handles_;
+  SimulatedFaults faults_;
   WindowId notificationWindow_ = 0;
   uintptr_t notificationRegistration_ = 0;
   std::map<uintptr_t, std::u16string> removalWatches_;
   uintptr_t nextRegistration_ = 1;
-  std::vector<std::shared_ptr<Handle>> openHandles_;
-  std::map<std::u16string, uint64_t> latestHandle_;
-  uint64_t nextHandleId_ = 1;
-  int opens_ = 0;
-  int closes_ = 0;
-  uint64_t readCalls_ = 0;
-  int staleReads_ = 0;
   std::vector<TransferRecord> transfers_;
 };
 

@@ -17,9 +17,8 @@ namespace {
 
 struct Session {
   SimulatedMouse mouse;
-  test::RecordingWindowMessages windows;
   test::RecordingDebugOutput debug;
-  HidChannel channel{mouse, windows, debug};
+  HidChannel channel{mouse, debug};
   SteadyClock clock;
 };
 

@@ -34,7 +34,6 @@ std::vector<SimulatedInterface> LT260Interfaces(uint16_t vendorId, uint16_t prod
   };
 }
 
-
 // An open interface. The interface's identity never changes, so it is read
 // without the lock; everything else goes through the mouse.
 class SimulatedMouse::Device final : public HidDevice {

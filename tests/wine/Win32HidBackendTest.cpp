@@ -18,12 +18,11 @@
 
 #include "hid/HidChannel.h"
 #include "platform/win32/Win32HidBackend.h"
-#include "support/RecordingPorts.h"
-#include "text/Utf8.h"
 #include "platform/win32/Win32HidSystemCalls.h"
 #include "protocol/DeviceIdentity.h"
 #include "support/RecordingPorts.h"
 #include "support/TransferPrinting.h"
+#include "text/Utf8.h"
 
 namespace lt260 {
 namespace {

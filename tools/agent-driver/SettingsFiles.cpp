@@ -1,8 +1,8 @@
 #include "SettingsFiles.h"
 
 #include "TextLines.h"
-#include "platform/win32/Win32Text.h"
 #include "cli/SteadyClock.h"
+#include "platform/win32/Win32Text.h"
 #include "settings/IniFile.h"
 #include "text/Utf8.h"
 

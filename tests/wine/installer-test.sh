@@ -89,15 +89,25 @@ check "the settings file byte for byte" test "$(sha "$settings")" = "$settings_s
 
 # The uninstaller works from a copy of itself, which the call does not wait for:
 # wait until the uninstaller is gone and Wine has nothing left to run.
+# Says why when it fails.
 uninstall() {  # uninstall FOLDER [OPTIONS...]
-  local folder=$1
+  local folder=$1 status
   shift
-  wine_run "$folder/Uninstall LT260Agent.exe" /S "$@" || return 1
+  wine_run "$folder/Uninstall LT260Agent.exe" /S "$@"
+  status=$?
+  if [ $status -ne 0 ]; then
+    echo "        the uninstaller ended with $status"
+    return 1
+  fi
   for _ in $(seq 1 300); do
     [ -e "$folder/Uninstall LT260Agent.exe" ] || break
     sleep 0.1
   done
+  [ -e "$folder/Uninstall LT260Agent.exe" ] && echo "        the uninstaller is still there after 30 s"
   timeout 60 wineserver -w
+  status=$?
+  [ $status -eq 0 ] || echo "        Wine's processes did not end (wineserver -w: $status)"
+  return $status
 }
 
 step "silent uninstall while the Agent runs"

@@ -42,6 +42,8 @@ SetDateSave off
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendra LT-260 Agent"
 ; How long a running Agent has to end before the installer gives up.
 !define AGENT_END_MS 15000
+; How long the uninstaller waits for a file that an ending process still holds.
+!define FILE_FREE_MS 10000
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -173,18 +175,40 @@ Section "${PRODUCT}" SecAgent
   ${EndIf}
 SectionEnd
 
+; Deletes the file $R0 names, waiting up to FILE_FREE_MS while a process that
+; is ending still holds it: the Agent just asked to end, or the uninstaller's
+; launcher, which started this copy of it from the temporary folder and may
+; not have ended yet when this copy comes to delete it.
+Function un.DeleteWhenFree
+  StrCpy $R1 0
+  ${Do}
+    Delete "$R0"
+    ${IfNot} ${FileExists} "$R0"
+      Return
+    ${EndIf}
+    ${If} $R1 >= ${FILE_FREE_MS}
+      DetailPrint "Could not remove $R0"
+      Return
+    ${EndIf}
+    Sleep 100
+    IntOp $R1 $R1 + 100
+  ${Loop}
+FunctionEnd
+
 Section "un.${PRODUCT}" SecUnAgent
   SectionIn RO
   Call un.EndRunningAgent
   DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  Delete "$INSTDIR\${AGENT_EXE}"
+  StrCpy $R0 "$INSTDIR\${AGENT_EXE}"
+  Call un.DeleteWhenFree
   Delete "$INSTDIR\Lan\skin_En.ini"
   Delete "$INSTDIR\Lan\skin_Sp.ini"
   ; The folders go only when nothing else is in them: the Configurator may
   ; share them.
   RMDir "$INSTDIR\Lan"
-  Delete "$INSTDIR\${UNINSTALLER}"
+  StrCpy $R0 "$INSTDIR\${UNINSTALLER}"
+  Call un.DeleteWhenFree
   RMDir "$INSTDIR"
   ; The vendor folder of the default location, when nothing else is in it.
   RMDir "$LOCALAPPDATA\Programs\Quendra"

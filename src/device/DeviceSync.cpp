@@ -23,9 +23,7 @@ constexpr int kBulletSectionBase = 2;
 // them: its movement count and all 92 events.
 void SaveBulletMacro(const std::filesystem::path& path, const ButtonAssignment& macro,
                      Clock& clock) {
-  std::u16string section = u"BulletProfile";
-  const std::string number = std::to_string(macro.MacroEvents[0].Code - kBulletSectionBase);
-  section.append(number.begin(), number.end());
+  const std::u16string section = BulletSectionName(macro.MacroEvents[0].Code - kBulletSectionBase);
   int32_t movements = 0;
   const int counted = std::min<int>(macro.MacroEventCount, kMacroEventCapacity);
   for (int i = 0; i < counted; ++i) {

@@ -127,6 +127,10 @@ std::u16string ProfileSectionName(int sectionNumber) {
   return name;
 }
 
+std::u16string BulletSectionName(int bulletNumber) {
+  return Indexed(u"BulletProfile", bulletNumber);
+}
+
 void ReadGlobalSetting(const IniDocument& document, GlobalSetting& global) {
   GlobalSetting scratch = DefaultGlobalSetting();
   SectionReader reader(document, kGlobalSection);

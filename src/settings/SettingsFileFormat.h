@@ -12,6 +12,8 @@ namespace lt260 {
 // Section "Setting" and the section name of profile section number N.
 inline constexpr char16_t kGlobalSection[] = u"Setting";
 std::u16string ProfileSectionName(int sectionNumber);
+// The section of bullet macro N in the bullet-macro file ("BulletProfileN").
+std::u16string BulletSectionName(int bulletNumber);
 
 // The header and profile sections as the Configurator lays them out. The
 // document forms read from or write into a file already in memory; the path

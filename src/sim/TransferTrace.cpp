@@ -31,10 +31,10 @@ std::string Line(const TransferRecord& record, size_t shownBytes) {
     line += ' ';
     line += record.Accepted ? kAccepted : kRefused;
   }
-  char hex[4];
-  for (size_t i = 0; i < record.Bytes.size() && i < shownBytes; ++i) {
-    std::snprintf(hex, sizeof hex, " %02x", record.Bytes[i]);
-    line += hex;
+  const size_t shown = std::min(record.Bytes.size(), shownBytes);
+  if (shown > 0) {
+    line += ' ';
+    line += TraceBytes(std::span(record.Bytes).first(shown));
   }
   return line;
 }
@@ -66,6 +66,16 @@ bool ParseHexByte(std::string_view word, uint8_t& value) {
 }
 
 }  // namespace
+
+std::string TraceBytes(std::span<const uint8_t> bytes) {
+  std::string text;
+  char hex[4];
+  for (const uint8_t byte : bytes) {
+    std::snprintf(hex, sizeof hex, text.empty() ? "%02x" : " %02x", byte);
+    text += hex;
+  }
+  return text;
+}
 
 std::string TraceLine(const TransferRecord& record) { return Line(record, record.Bytes.size()); }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,10 @@ struct TransferRecord {
 //   "get 2049 refused 04 00 ..."     outcome, and every byte of the report
 //   "read 4 02 00 03 00"             the bytes read and every byte
 std::string TraceLine(const TransferRecord& record);
+
+// Bytes as a trace line writes them: two lowercase hex digits each, separated
+// by spaces ("03 03 02").
+std::string TraceBytes(std::span<const uint8_t> bytes);
 
 // The trace line with a feature transfer's bytes cut to the report ID
 // ("set 40 refused 03"); an input report keeps every byte. A test compares

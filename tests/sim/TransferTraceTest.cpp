@@ -53,6 +53,8 @@ TEST(TransferTrace, LinesAndSummariesHaveOneForm) {
   const TransferRecord read{u"", 0, TransferKind::InputRead, {0x02, 0x00, 0x03, 0x00}, true};
   EXPECT_EQ(TraceLine(read), "read 4 02 00 03 00");
   EXPECT_EQ(TraceSummary(read), "read 4 02 00 03 00");
+  EXPECT_EQ(TraceBytes(set.Bytes), "03 03 02 ff");
+  EXPECT_EQ(TraceBytes({}), "");
 
   // A summary reads back as the transfer of its report ID alone.
   const std::optional<TransferRecord> summary = ParseTraceLine("set 8 refused 06");

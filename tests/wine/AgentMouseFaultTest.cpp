@@ -276,8 +276,7 @@ TEST_F(AgentProcess, RandomReadBackStaysInItsFieldsAndIsValidatedAtTheNextLoad) 
     const SettingsReportBytes expected = BuildSettingsReport(active);
     std::vector<TransferRecord> sent = TransfersFrom(from);
     ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(Hex(sent.front().Bytes.data(), sent.front().Bytes.size()),
-              Hex(expected.data(), expected.size()))
+    EXPECT_EQ(TraceBytes(sent.front().Bytes), TraceBytes(expected))
         << "the reload did not program the mouse with the validated profile";
   }
 

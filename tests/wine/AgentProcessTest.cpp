@@ -112,10 +112,9 @@ TEST_F(AgentProcess, ReloadProgramsTheMouseWithTheActiveProfile) {
     const TransferRecord& t = transfers[i];
     sets.push_back(TraceLine(t).substr(0, 20));
     if (t.FeatureLength == 40 && t.Accepted) {
-      EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()),
-                Hex(settingsReport.data(), settingsReport.size()));
+      EXPECT_EQ(TraceBytes(t.Bytes), TraceBytes(settingsReport));
     } else if (t.FeatureLength == 2049 && t.Accepted) {
-      EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()), Hex(buttonReport.data(), buttonReport.size()));
+      EXPECT_EQ(TraceBytes(t.Bytes), TraceBytes(buttonReport));
     }
   }
   EXPECT_EQ(sets, (std::vector<std::string>{"set 40 accepted 03 0", "set 2049 accepted 04"}));
@@ -264,11 +263,10 @@ TEST_F(AgentProcess, ReloadReadsTheFileWhileAnotherProgramHoldsItForDeletion) {
     if (t.Kind != TransferKind::SetFeature || !t.Accepted) continue;
     sent.push_back(TraceLine(t).substr(0, 20));
     if (t.FeatureLength == 40) {
-      EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()),
-                Hex(settingsReport.data(), settingsReport.size()))
+      EXPECT_EQ(TraceBytes(t.Bytes), TraceBytes(settingsReport))
           << "the settings report is not the user's profile";
     } else if (t.FeatureLength == 2049) {
-      EXPECT_EQ(Hex(t.Bytes.data(), t.Bytes.size()), Hex(buttonReport.data(), buttonReport.size()));
+      EXPECT_EQ(TraceBytes(t.Bytes), TraceBytes(buttonReport));
     }
   }
   EXPECT_EQ(sent, (std::vector<std::string>{"set 40 accepted 03 0", "set 2049 accepted 04"}));

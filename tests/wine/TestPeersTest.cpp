@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -17,6 +16,7 @@
 #include "platform/win32/SimulatedMouseControl.h"
 #include "protocol/DeviceIdentity.h"
 #include "sim/SimulatedMouse.h"
+#include "sim/TransferTrace.h"
 #include "support/TempDir.h"
 // <shellapi.h> needs the types of <windows.h>.
 #include <dbt.h>
@@ -494,12 +494,7 @@ TEST_F(SimulatedMouseControlTest, RefusalsAndTheTraceLog) {
 
   ASSERT_TRUE(::PostMessageW(window, WM_SIM_WRITE_TRACE, 0, 0));
   PumpPending();
-  std::string hex;
-  for (uint8_t byte : report) {
-    char text[4];
-    std::snprintf(text, sizeof text, " %02x", byte);
-    hex += text;
-  }
+  const std::string hex = " " + TraceBytes(report);
   EXPECT_EQ(ReadLines(log), (std::vector<std::string>{
                                 "set 40 refused" + hex,
                                 "set 40 refused" + hex,
@@ -533,14 +528,8 @@ std::vector<uint8_t> Report(size_t length, uint8_t id, uint8_t fill) {
 
 // "03 f0 f0 ...": bytes as the tool takes them.
 std::wstring HexArguments(const std::vector<uint8_t>& bytes) {
-  std::wstring text;
-  for (uint8_t byte : bytes) {
-    wchar_t word[4];
-    std::swprintf(word, 4, L"%02x", byte);
-    if (!text.empty()) text += L' ';
-    text += word;
-  }
-  return text;
+  const std::string text = TraceBytes(bytes);
+  return std::wstring(text.begin(), text.end());
 }
 
 long RunSimControl(const std::wstring& arguments) {

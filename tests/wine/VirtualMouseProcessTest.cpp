@@ -255,11 +255,9 @@ TEST_F(VirtualMouseProcess, ReloadSendsBothReportsAsTheEncodersBuildThem) {
   const ButtonReportBytes buttonReport = BuildButtonReport(active);
   ASSERT_EQ(sent.size(), 2u) << testing::PrintToString(Summaries(sent));
   EXPECT_TRUE(IsSet(sent[0], 40) && sent[0].Accepted);
-  EXPECT_EQ(Hex(sent[0].Bytes.data(), sent[0].Bytes.size()),
-            Hex(settingsReport.data(), settingsReport.size()));
+  EXPECT_EQ(TraceBytes(sent[0].Bytes), TraceBytes(settingsReport));
   EXPECT_TRUE(IsSet(sent[1], 2049) && sent[1].Accepted);
-  EXPECT_EQ(Hex(sent[1].Bytes.data(), sent[1].Bytes.size()),
-            Hex(buttonReport.data(), buttonReport.size()));
+  EXPECT_EQ(TraceBytes(sent[1].Bytes), TraceBytes(buttonReport));
 }
 
 TEST_F(VirtualMouseProcess, CommandReportReachesTheMouse) {
@@ -270,7 +268,7 @@ TEST_F(VirtualMouseProcess, CommandReportReachesTheMouse) {
   const TransferRecord& command = transfers_.back();
   const CommandReportBytes expected = BuildCommandReport();
   EXPECT_TRUE(command.Accepted);
-  EXPECT_EQ(Hex(command.Bytes.data(), command.Bytes.size()), Hex(expected.data(), expected.size()));
+  EXPECT_EQ(TraceBytes(command.Bytes), TraceBytes(expected));
 }
 
 TEST_F(VirtualMouseProcess, DpiPressesReachTheConfigurator) {
@@ -456,7 +454,7 @@ TEST_F(VirtualMouseProcess, ControlProgramVerbsDoWhatTheySayAndExplainRefusals) 
   std::vector<uint8_t> held(kSettingsReportLength);
   for (size_t i = 0; i < held.size(); ++i) held[i] = static_cast<uint8_t>(i * 7);
   held[0] = kSettingsReportId;
-  const std::string heldHex = Hex(held.data(), held.size());
+  const std::string heldHex = TraceBytes(held);
   EXPECT_EQ(RunControlProgram(L"hold 3 " + std::wstring(heldHex.begin(), heldHex.end())).ExitCode,
             0u);
   std::vector<uint8_t> answer;

@@ -1,6 +1,5 @@
 #include "SimulatedMouseRemote.h"
 
-#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -60,16 +59,6 @@ std::vector<TransferRecord> ReadTransferLog(const std::filesystem::path& log, st
     }
   }
   return transfers;
-}
-
-std::string Hex(const uint8_t* bytes, size_t count) {
-  std::string text;
-  char byte[4];
-  for (size_t i = 0; i < count; ++i) {
-    std::snprintf(byte, sizeof byte, i == 0 ? "%02x" : " %02x", bytes[i]);
-    text += byte;
-  }
-  return text;
 }
 
 }  // namespace lt260::driver

@@ -29,7 +29,5 @@ bool HoldSimulatedReport(const std::vector<uint8_t>& report, std::string& error)
 // (TraceLine); empty when it does not exist yet. A line that is not a
 // transfer is reported in `error` and skipped.
 std::vector<TransferRecord> ReadTransferLog(const std::filesystem::path& log, std::string& error);
-// Bytes as the trace writes them: "03 02 ff".
-std::string Hex(const uint8_t* bytes, size_t count);
 
 }  // namespace lt260::driver

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +35,7 @@
 #include "settings/GlobalSetting.h"
 #include "settings/SettingsFileFormat.h"
 #include "settings/SettingsStore.h"
+#include "sim/TransferTrace.h"
 
 namespace lt260 {
 namespace {
@@ -245,11 +247,11 @@ class Script {
     bool settingsMatch = false, buttonsMatch = false;
     for (const TransferRecord& t : Transfers(from)) {
       if (t.Kind != TransferKind::SetFeature || !t.Accepted) continue;
-      const std::string sent = Hex(t.Bytes.data(), t.Bytes.size());
+      const std::string sent = TraceBytes(t.Bytes);
       if (t.FeatureLength == static_cast<int>(kSettingsReportLength)) {
-        settingsMatch = sent == Hex(settingsReport.data(), settingsReport.size());
+        settingsMatch = sent == TraceBytes(settingsReport);
       } else if (t.FeatureLength == static_cast<int>(kButtonReportLength)) {
-        buttonsMatch = sent == Hex(buttonReport.data(), buttonReport.size());
+        buttonsMatch = sent == TraceBytes(buttonReport);
       }
     }
     Require(settingsMatch, "the settings report sent is not the one the active profile encodes");
@@ -402,13 +404,14 @@ class Script {
         const size_t shown = std::min(t.Bytes.size(), kShownBytes);
         std::printf("  mouse <- report %02x (%d bytes, %s): %s%s\n",
                     t.Bytes.empty() ? 0 : t.Bytes[0], t.FeatureLength,
-                    t.Accepted ? "accepted" : "refused", Hex(t.Bytes.data(), shown).c_str(),
+                    t.Accepted ? "accepted" : "refused",
+                    TraceBytes(std::span(t.Bytes).first(shown)).c_str(),
                     shown < t.Bytes.size() ? " ..." : "");
       } else if (t.Kind == TransferKind::GetFeature) {
         std::printf("  mouse -> report %02x read back (%d bytes, %s)\n", t.Bytes[0],
                     t.FeatureLength, t.Accepted ? "accepted" : "refused");
       } else {
-        std::printf("  mouse -> input report: %s\n", Hex(t.Bytes.data(), t.Bytes.size()).c_str());
+        std::printf("  mouse -> input report: %s\n", TraceBytes(t.Bytes).c_str());
       }
     }
   }
